@@ -33,6 +33,7 @@ inline constexpr uint32_t kErrorNoMoreItems = 259;
 inline constexpr uint32_t kErrorNotOwner = 288;
 inline constexpr uint32_t kErrorTimeout = 1460;
 inline constexpr uint32_t kErrorInvalidPrinterName = 1801;
+inline constexpr uint32_t kErrorPrinterAlreadyExists = 1802;
 inline constexpr uint32_t kErrorInvalidPrinterState = 1906;
 inline constexpr uint32_t kErrorInvalidPrintMonitor = 3007;
 
