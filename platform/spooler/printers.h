@@ -44,9 +44,17 @@ Q7310_SPOOLER_API std::vector<PrinterInfo> enumPrinters();
 struct PrinterHandleRecord;
 using PrinterHandle = PrinterHandleRecord*;
 
-// Opens a printer by name (default access). nullptr with
+// Access rights of a printer handle. Use lets a caller print and read;
+// Administer also lets it change the printer's settings and data values.
+inline constexpr uint32_t kPrinterAccessAdminister = 0x00000004;
+inline constexpr uint32_t kPrinterAccessUse = 0x00000008;
+inline constexpr uint32_t kPrinterAllAccess = 0x000F000C;
+
+// Opens a printer by name (default access: use). nullptr with
 // kErrorInvalidPrinterName when no such printer exists.
 Q7310_SPOOLER_API PrinterHandle openPrinter(std::string_view name);
+// Opens a printer with the given access rights.
+Q7310_SPOOLER_API PrinterHandle openPrinter(std::string_view name, uint32_t access);
 // False with kErrorInvalidHandle for a handle that is not open.
 Q7310_SPOOLER_API bool closePrinter(PrinterHandle handle);
 // The printer name a handle was opened with (as stored), or nullopt with
@@ -59,6 +67,7 @@ Q7310_SPOOLER_API size_t openPrinterHandleCount();
 class ScopedPrinter {
  public:
   explicit ScopedPrinter(std::string_view name) : handle_(openPrinter(name)) {}
+  ScopedPrinter(std::string_view name, uint32_t access) : handle_(openPrinter(name, access)) {}
   ~ScopedPrinter() {
     if (handle_ != nullptr) closePrinter(handle_);
   }

@@ -19,6 +19,7 @@ namespace q7310::spooler {
 
 struct PrinterHandleRecord {
   std::string name;
+  uint32_t access = kPrinterAccessUse;
 };
 
 namespace {
@@ -153,10 +154,12 @@ std::vector<PrinterInfo> enumPrinters() {
   return printers;
 }
 
-PrinterHandle openPrinter(std::string_view name) {
+PrinterHandle openPrinter(std::string_view name) { return openPrinter(name, kPrinterAccessUse); }
+
+PrinterHandle openPrinter(std::string_view name, uint32_t access) {
   auto info = findPrinter(name);
   if (!info) return nullptr;
-  auto record = std::make_unique<PrinterHandleRecord>(PrinterHandleRecord{info->name});
+  auto record = std::make_unique<PrinterHandleRecord>(PrinterHandleRecord{info->name, access});
   std::lock_guard lock(detail::stateMutex());
   openHandles().insert(record.get());
   return record.release();
@@ -180,6 +183,17 @@ std::optional<std::string> printerNameOf(PrinterHandle handle) {
   }
   return handle->name;
 }
+
+namespace detail {
+
+std::string printerFolder(std::string_view name) { return folderFor(name); }
+
+uint32_t handleAccess(PrinterHandle handle) {
+  std::lock_guard lock(stateMutex());
+  return openHandles().count(handle) != 0 ? handle->access : 0;
+}
+
+}  // namespace detail
 
 size_t openPrinterHandleCount() {
   std::lock_guard lock(detail::stateMutex());

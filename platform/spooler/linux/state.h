@@ -33,4 +33,10 @@ RootState& rootState();
 
 std::string lowerAscii(std::string_view text);
 
+// The Windows path of a printer's own folder (its file, data values and
+// default settings record live there).
+std::string printerFolder(std::string_view name);
+// The access rights a handle was opened with; 0 for a handle that is not open.
+uint32_t handleAccess(PrinterHandle handle);
+
 }  // namespace q7310::spooler::detail
