@@ -227,6 +227,28 @@ TEST(ValidateSetDevMode, TheSettingsUiCopyLogsItsLines) {
   EXPECT_NE(text.find(":: <<<< ValidateSetDevMode [TRUE]\n"), std::string::npos);
 }
 
+// What the settings UI stores is what the graphics driver prints with.
+TEST(ValidateSetDevMode, RecordOfTheSettingsUiRoundTripsThroughTheGraphicsDriver) {
+  PrintSettings ui = defaultSettings(u"DPX-Q7310", SettingsModule::SettingsUi);
+  ui.dm.dmPaperSize = 259;
+  ui.dm.dmPaperWidth = 1561;
+  ui.dm.dmPaperLength = 2061;
+  setWide(ui.dm.dmFormName, u"6 x 8 in (152 x 203 mm)");
+  ui.dm.dmOrientation = 2;
+  ui.dm.dmCopies = 3;
+  ui.dm.dmICMMethod = 2;
+  ui.dm.dmICMIntent = 3;
+  ui.priv.driverIcm = 1;
+  ui.priv.RibbonType = 1;
+  ui.priv.gamma = 120;
+  ui.priv.sharpen = 1;
+  ui.priv.printFinish = 1;
+  PrintSettings ddi = buildWorkingRecord(u"DPX-Q7310", SettingsModule::GraphicsDriver, {}, bytesOf(ui), nullptr);
+  EXPECT_EQ(std::memcmp(&ddi, &ui, sizeof ui), 0);
+  PrintSettings back = buildWorkingRecord(u"DPX-Q7310", SettingsModule::SettingsUi, {}, bytesOf(ddi), nullptr);
+  EXPECT_EQ(std::memcmp(&back, &ui, sizeof ui), 0);
+}
+
 TEST(CopyDevMode, CopiesBothPartsAndKeepsTheDestinationsHeader) {
   PrintSettings src = defaultSettings(u"Source", SettingsModule::SettingsUi);
   src.priv.gamma = 123;
