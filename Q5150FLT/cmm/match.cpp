@@ -1,23 +1,12 @@
 #include "Q5150FLT/cmm/match.h"
 
+#include "Q5150FLT/cmm/match_internal.h"
+
 #include <cstring>
 
 namespace q7310::flt::cmm {
 
 namespace {
-
-// Per input channel and input byte: the byte offset of its cell along that
-// axis and its weight, with the input curve already applied.
-struct AxisTables {
-  uint32_t offset[4][256];
-  uint32_t weight[4][256];
-};
-
-inline uint32_t node(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
 
 inline int32_t ch(uint32_t nodeValue, int o) { return static_cast<int32_t>((nodeValue >> (8 * o)) & 0xFF); }
 
@@ -127,6 +116,12 @@ inline void interpolate4(const uint8_t* grid, const uint32_t* off, const uint32_
 template <int Ins, int Outs, bool Precise, bool Planar>
 void run(const ColorWorld& w, const AxisTables& t, uint8_t* const* src, uint8_t* const* dst, size_t count,
          uint64_t& lastKey, uint8_t* lastOut) {
+  if constexpr (Precise) {
+    if (vectorRoutinesEnabled()) {
+      runPreciseAvx2(w, t, src, dst, count, lastKey, lastOut, Planar);
+      return;
+    }
+  }
   const uint8_t* grid = w.grid();
   const auto& curves = w.header.outputCurves;
   for (size_t i = 0; i < count; ++i) {

@@ -24,4 +24,8 @@ struct MapView {
 // world's, a plane is missing or a row is shorter than its pixels.
 int32_t match(const ColorWorld& world, const MapView& src, const MapView& dst);
 
+// Test hook: 0 keeps to the plain routines, 1 uses the vector forms where the
+// processor has them, -1 decides by the processor (the default).
+void useVectorRoutinesForTesting(int mode);
+
 }  // namespace q7310::flt::cmm

@@ -6,6 +6,7 @@
 
 #include "Q5150FLT/cmm/color_world.h"
 #include "Q5150FLT/cmm/match.h"
+#include <random>
 #include "Q5150FLT/sdkcm.h"
 #include "fixtures.h"
 #include "testing/temp_root.h"
@@ -166,6 +167,128 @@ TEST_F(RootTest, NeutralGreysStayNeutralBetweenMatchingMatrixProfiles) {
         ASSERT_NEAR(out[i], greys[i], c.tolerance) << "grey " << int(greys[i]);
       }
     }
+  }
+}
+
+// The fixed-point steps written out one by one, independent of the
+// routines' own arrangement of them.
+uint32_t stepWeight16(uint32_t t) {
+  if (t % 2056 == 0) return 0;
+  uint32_t w = t < 63736 ? ((t % 2056) * 65536 / 2056) >> 8 : ((t - 63736) * 65536 / 1799) >> 8;
+  return std::min<uint32_t>(w, 256);
+}
+
+std::vector<uint8_t> stepByStep(const cmm::ColorWorld& w, const uint8_t* px) {
+  const auto& h = w.header;
+  const uint8_t* grid = w.grid();
+  std::vector<uint8_t> out(h.outputChannels);
+  if (h.inputChannels == 3) {
+    const bool precise = h.pixelRoutine == cmm::Routine::HighPrecisionThreeToThree;
+    uint32_t idx[3], wt[3];
+    for (int c = 0; c < 3; ++c) {
+      if (precise) {
+        uint32_t t = w.highPrecision()->curve16[c][px[c]];
+        idx[c] = (t / 257) >> 3;
+        wt[c] = stepWeight16(t);
+      } else {
+        uint8_t x = h.inputCurves[c][px[c]];
+        idx[c] = x >> 3;
+        wt[c] = h.weights[x];
+      }
+    }
+    const int64_t wr = wt[0], wg = wt[1], wb = wt[2];
+    for (uint32_t o = 0; o < h.outputChannels; ++o) {
+      auto n = [&](int dr, int dg, int db) {
+        return int64_t{grid[((idx[0] + dr) << 14) | ((idx[1] + dg) << 8) | ((idx[2] + db) << 2) | o]};
+      };
+      int64_t p[2][2];
+      for (int dr = 0; dr < 2; ++dr) {
+        for (int dg = 0; dg < 2; ++dg) p[dr][dg] = (n(dr, dg, 0) << 8) + (n(dr, dg, 1) - n(dr, dg, 0)) * wb;
+      }
+      uint8_t byte;
+      if (precise) {
+        int64_t q0 = (p[0][0] << 8) + (p[0][1] - p[0][0]) * wg, q1 = (p[1][0] << 8) + (p[1][1] - p[1][0]) * wg;
+        int64_t sv = (q0 << 8) + (q1 - q0) * wr;
+        byte = uint8_t((sv + 0x800000) >> 24);
+      } else {
+        int64_t q0 = p[0][0] + (((p[0][1] - p[0][0]) * wg + 128) >> 8);
+        int64_t q1 = p[1][0] + (((p[1][1] - p[1][0]) * wg + 128) >> 8);
+        int64_t sv = q0 + (((q1 - q0) * wr + 128) >> 8);
+        byte = uint8_t((sv + 128) >> 8);
+      }
+      uint8_t v = h.outputCurves[o][byte];
+      out[o] = h.outputChannels == 4 ? uint8_t(255 - v) : v;
+    }
+    return out;
+  }
+  uint32_t idx[4], wt[4];
+  for (int c = 0; c < 4; ++c) {
+    uint8_t x = h.inputCurves[c][255 - px[c]];
+    idx[c] = x >> 4;
+    wt[c] = h.weights[x];
+  }
+  for (uint32_t o = 0; o < h.outputChannels; ++o) {
+    auto n = [&](int k) {
+      uint32_t a = idx[0] + ((k >> 3) & 1), b = idx[1] + ((k >> 2) & 1), c = idx[2] + ((k >> 1) & 1), d = idx[3] + (k & 1);
+      return int64_t{grid[(((a * 17 + b) * 17 + c) * 17 + d) * 4 + o]};
+    };
+    int64_t v[8];
+    for (int k = 0; k < 8; ++k) v[k] = (n(2 * k) << 8) + (n(2 * k + 1) - n(2 * k)) * int64_t{wt[3]};
+    for (int axis = 2, count = 8; axis >= 0; --axis, count /= 2) {
+      for (int k = 0; k < count / 2; ++k) v[k] = v[2 * k] + (((v[2 * k + 1] - v[2 * k]) * int64_t{wt[axis]} + 128) >> 8);
+    }
+    uint8_t r = h.outputCurves[o][uint8_t((v[0] + 128) >> 8)];
+    out[o] = h.outputChannels == 4 ? uint8_t(255 - r) : r;
+  }
+  return out;
+}
+
+TEST_F(RootTest, EveryRoutineFollowsTheFixedPointStepsExactly) {
+  auto toCmyk = gridLut(3, 4, 9, [](const double* in, uint32_t o) { return o < 3 ? 1.0 - in[o] * in[o] : 0.2; });
+  auto fromCmyk = gridLut(4, 3, 5, [](const double* in, uint32_t o) { return (1.0 - in[o]) * (1.0 - 0.5 * in[3]); });
+  const w::Bytes cmyk = lutProfile(w::sig("CMYK"), w::sig("Lab "), w::lut16Tag(fromCmyk), w::lut16Tag(toCmyk));
+  const w::Bytes srgb = shipped("sRGB_IEC61966-2-1_black_scaled.ICC");
+  const w::Bytes printer = shipped("DPX-Q7310-0.ICC");
+  struct Case {
+    const char* name;
+    const w::Bytes& in;
+    const w::Bytes& out;
+  } cases[] = {{"precise 3-3", srgb, printer}, {"3-3", printer, srgb}, {"3-4", srgb, cmyk},
+               {"4-3", cmyk, printer},         {"4-4", cmyk, cmyk}};
+  std::mt19937 rng(7);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    World wld(c.in, c.out);
+    ASSERT_NE(wld.cw, nullptr);
+    const uint32_t ins = wld.get().header.inputChannels, outs = wld.get().header.outputChannels;
+    std::vector<uint8_t> px;
+    for (int v = 0; v < 256; ++v) {
+      for (uint32_t k = 0; k < ins; ++k) px.push_back(uint8_t(k == 1 ? 255 - v : v));
+    }
+    for (int i = 0; i < 20000; ++i) px.push_back(uint8_t(rng()));
+    px.resize(px.size() / ins * ins);
+    for (int vector : {0, -1}) {
+      cmm::useVectorRoutinesForTesting(vector);
+      // Through the routines linked into this test, where the switch acts.
+      std::vector<uint8_t> got(px.size() / ins * outs);
+      cmm::MapView src, dst;
+      src.width = dst.width = uint32_t(px.size() / ins);
+      src.height = dst.height = 1;
+      src.components = ins;
+      dst.components = outs;
+      src.rowBytes = src.width * ins;
+      dst.rowBytes = dst.width * outs;
+      src.planes[0] = px.data();
+      dst.planes[0] = got.data();
+      ASSERT_EQ(cmm::match(wld.get(), src, dst), 0);
+      size_t mismatches = 0;
+      for (size_t i = 0; i < px.size() / ins; ++i) {
+        auto want = stepByStep(wld.get(), &px[i * ins]);
+        if (!std::equal(want.begin(), want.end(), got.begin() + i * outs)) ++mismatches;
+      }
+      EXPECT_EQ(mismatches, 0u) << "vector " << vector;
+    }
+    cmm::useVectorRoutinesForTesting(-1);
   }
 }
 
