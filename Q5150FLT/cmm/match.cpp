@@ -55,6 +55,7 @@ inline void interpolate3(const uint8_t* grid, uint32_t base, uint32_t wr, uint32
   const uint32_t n100 = node(grid + base + 16384), n101 = node(grid + base + 16388);
   const uint32_t n110 = node(grid + base + 16640), n111 = node(grid + base + 16644);
   const int32_t b = static_cast<int32_t>(wb), g = static_cast<int32_t>(wg), r = static_cast<int32_t>(wr);
+#pragma GCC unroll 4
   for (int o = 0; o < Outs; ++o) {
     int32_t p00 = (ch(n000, o) << 8) + (ch(n001, o) - ch(n000, o)) * b;
     int32_t p01 = (ch(n010, o) << 8) + (ch(n011, o) - ch(n010, o)) * b;
@@ -79,11 +80,16 @@ inline void interpolate3Precise(const uint8_t* grid, uint32_t base, uint32_t wr,
   const uint32_t r0 = 256 - wr, g0 = 256 - wg, b0 = 256 - wb;
   const uint32_t a00 = r0 * g0, a01 = r0 * wg, a10 = wr * g0, a11 = wr * wg;
   const uint32_t weight[8] = {a00 * b0, a00 * wb, a01 * b0, a01 * wb, a10 * b0, a10 * wb, a11 * b0, a11 * wb};
-  for (int o = 0; o < 3; ++o) {
-    uint32_t s = 0;
-    for (int k = 0; k < 8; ++k) s += ((n[k] >> (8 * o)) & 0xFF) * weight[k];
-    result[o] = static_cast<uint8_t>((s + 0x800000u) >> 24);
+  uint32_t s0 = 0x800000u, s1 = 0x800000u, s2 = 0x800000u;
+#pragma GCC unroll 8
+  for (int k = 0; k < 8; ++k) {
+    s0 += (n[k] & 0xFF) * weight[k];
+    s1 += ((n[k] >> 8) & 0xFF) * weight[k];
+    s2 += ((n[k] >> 16) & 0xFF) * weight[k];
   }
+  result[0] = static_cast<uint8_t>(s0 >> 24);
+  result[1] = static_cast<uint8_t>(s1 >> 24);
+  result[2] = static_cast<uint8_t>(s2 >> 24);
 }
 
 // 16 corners over the dense 17-node grid, the fourth channel first.
@@ -99,6 +105,7 @@ inline void interpolate4(const uint8_t* grid, const uint32_t* off, const uint32_
     }
     corner[k] = node(grid + at);
   }
+#pragma GCC unroll 4
   for (int o = 0; o < Outs; ++o) {
     int32_t v[8];
     for (int k = 0; k < 8; ++k) {
@@ -124,41 +131,53 @@ void run(const ColorWorld& w, const AxisTables& t, uint8_t* const* src, uint8_t*
   }
   const uint8_t* grid = w.grid();
   const auto& curves = w.header.outputCurves;
+  // Local copies: the compiler then knows that storing a result byte changes
+  // neither a plane pointer nor the cached result.
+  const uint8_t* in[4];
+  uint8_t* out[4];
+  for (int c = 0; c < 4; ++c) {
+    in[c] = Planar || c == 0 ? src[c] : nullptr;
+    out[c] = Planar || c == 0 ? dst[c] : nullptr;
+  }
+  uint8_t result[4] = {lastOut[0], lastOut[1], lastOut[2], lastOut[3]};
+  uint64_t cachedKey = lastKey;
   for (size_t i = 0; i < count; ++i) {
-    uint8_t in[4];
-    for (int c = 0; c < Ins; ++c) in[c] = Planar ? src[c][i] : src[0][i * Ins + c];
+    uint8_t px[4];
+    for (int c = 0; c < Ins; ++c) px[c] = Planar ? in[c][i] : in[0][i * Ins + c];
     uint32_t packed = 0;
-    std::memcpy(&packed, in, Ins);
+    std::memcpy(&packed, px, Ins);
     const uint64_t key = packed;
-    if (key != lastKey) {
-      lastKey = key;
+    if (key != cachedKey) {
+      cachedKey = key;
       uint8_t raw[4];
       if constexpr (Ins == 3) {
-        const uint32_t base = t.offset[0][in[0]] | t.offset[1][in[1]] | t.offset[2][in[2]];
+        const uint32_t base = t.offset[0][px[0]] | t.offset[1][px[1]] | t.offset[2][px[2]];
         if constexpr (Precise) {
-          interpolate3Precise(grid, base, t.weight[0][in[0]], t.weight[1][in[1]], t.weight[2][in[2]], raw);
+          interpolate3Precise(grid, base, t.weight[0][px[0]], t.weight[1][px[1]], t.weight[2][px[2]], raw);
         } else {
-          interpolate3<Outs>(grid, base, t.weight[0][in[0]], t.weight[1][in[1]], t.weight[2][in[2]], raw);
+          interpolate3<Outs>(grid, base, t.weight[0][px[0]], t.weight[1][px[1]], t.weight[2][px[2]], raw);
         }
       } else {
-        const uint32_t off[4] = {t.offset[0][in[0]], t.offset[1][in[1]], t.offset[2][in[2]], t.offset[3][in[3]]};
-        const uint32_t wt[4] = {t.weight[0][in[0]], t.weight[1][in[1]], t.weight[2][in[2]], t.weight[3][in[3]]};
+        const uint32_t off[4] = {t.offset[0][px[0]], t.offset[1][px[1]], t.offset[2][px[2]], t.offset[3][px[3]]};
+        const uint32_t wt[4] = {t.weight[0][px[0]], t.weight[1][px[1]], t.weight[2][px[2]], t.weight[3][px[3]]};
         interpolate4<Outs>(grid, off, wt, raw);
       }
       for (int o = 0; o < Outs; ++o) {
         uint8_t v = curves[o][raw[o]];
         // Four-component results leave the world inverted back.
-        lastOut[o] = Outs == 4 ? static_cast<uint8_t>(255 - v) : v;
+        result[o] = Outs == 4 ? static_cast<uint8_t>(255 - v) : v;
       }
     }
     for (int o = 0; o < Outs; ++o) {
       if (Planar) {
-        dst[o][i] = lastOut[o];
+        out[o][i] = result[o];
       } else {
-        dst[0][i * Outs + o] = lastOut[o];
+        out[0][i * Outs + o] = result[o];
       }
     }
   }
+  lastKey = cachedKey;
+  for (int o = 0; o < 4; ++o) lastOut[o] = result[o];
 }
 
 using RunFn = void (*)(const ColorWorld&, const AxisTables&, uint8_t* const*, uint8_t* const*, size_t, uint64_t&,
