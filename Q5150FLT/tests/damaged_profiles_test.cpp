@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 #include "Q5150FLT/cmm/color_world.h"
 #include "Q5150FLT/sdkcm.h"
@@ -100,6 +101,51 @@ TEST_F(RootTest, DamagedProfilesOpenButGiveNoTagsAndNoWorld) {
                                       : SDKCMCreateColorWorld(0, &other, nullptr, &damaged, nullptr);
     EXPECT_EQ(cw != nullptr, c.worldBuilt);
     if (cw) SDKCMDisposeColorWorld(cw);
+    SDKCMCloseProfile(&damaged);
+    SDKCMCloseProfile(&other);
+  }
+}
+
+TEST_F(RootTest, RandomlyCorruptedProfilesNeverReadOutsideTheirBytes) {
+  // Bytes flipped in the tag table and the tag data of a LUT and a matrix
+  // profile; whatever opens is queried, combined and used. The sanitizer
+  // build turns any stray read into a failure.
+  const w::Bytes originals[] = {lut16Printer(2), matrixOnly()};
+  const w::Bytes partner = lut16Printer(2);
+  std::mt19937 rng(2026);
+  for (int round = 0; round < 24; ++round) {
+    w::Bytes bad = originals[round % 2];
+    const int flips = 1 + round % 6;
+    for (int f = 0; f < flips; ++f) {
+      size_t at = 128 + rng() % (bad.size() - 128);
+      bad[at] = uint8_t(rng());
+    }
+    SCOPED_TRACE(round);
+    SDKCMProfile damaged, other;
+    if (SDKCMOpenProfile(store("bad.icc", bad).c_str(), &damaged) != 0) continue;
+    ASSERT_EQ(SDKCMOpenProfile(store("other.icc", partner).c_str(), &other), 0);
+    uint32_t count = 0;
+    SDKCMGetTagTableInfo(&damaged, &count, nullptr);
+    std::vector<uint8_t> table(4 + 12 * size_t{count});
+    SDKCMGetTagTableInfo(&damaged, &count, table.data());
+    uint8_t part[64];
+    for (uint32_t tag : {w::sig("A2B0"), w::sig("B2A0"), w::sig("rTRC"), w::sig("gXYZ")}) {
+      uint32_t size = sizeof part;
+      SDKCMGetPartialProfileElement(&damaged, tag, 8, &size, part);
+      EXPECT_LE(size, sizeof part);
+    }
+    for (bool sourceSide : {true, false}) {
+      SDKCMColorWorld cw = sourceSide ? SDKCMCreateColorWorld(0, &damaged, nullptr, &other, nullptr)
+                                      : SDKCMCreateColorWorld(0, &other, nullptr, &damaged, nullptr);
+      if (!cw) continue;
+      uint8_t px[12] = {0, 0, 0, 255, 255, 255, 17, 128, 250, 3, 77, 200}, out[16];
+      SDKCMPixelMap s{4, 1, SDKCMGetNumsOfInPixComp(cw), 4 * SDKCMGetNumsOfInPixComp(cw), px};
+      SDKCMPixelMap d{4, 1, SDKCMGetNumsOfOutPixComp(cw), 4 * SDKCMGetNumsOfOutPixComp(cw), out};
+      if (s.components == 3) {
+        EXPECT_EQ(SDKCMMatchPixelMap(cw, &s, &d), 0);
+      }
+      SDKCMDisposeColorWorld(cw);
+    }
     SDKCMCloseProfile(&damaged);
     SDKCMCloseProfile(&other);
   }
