@@ -59,11 +59,13 @@ Q7310_EXPORT int32_t Q7310_RotateBitmap(q7310::rgb::RgbBitmap* bitmap);
 Q7310_EXPORT int32_t Q7310_MirrorBitmap(q7310::rgb::RgbBitmap* bitmap);
 Q7310_EXPORT int32_t Q7310_GrayscaleBitmap(q7310::rgb::RgbBitmap* bitmap);
 Q7310_EXPORT int32_t Q7310_GammaBitmap(q7310::rgb::RgbBitmap* bitmap, int32_t gamma);
-Q7310_EXPORT int32_t Q7310_BrightnessContrastBitmap(q7310::rgb::RgbBitmap* bitmap, int32_t brightness, int32_t contrast);
+Q7310_EXPORT int32_t Q7310_BrightnessContrastBitmap(q7310::rgb::RgbBitmap* bitmap, int32_t brightness,
+                                                    int32_t contrast);
 Q7310_EXPORT int32_t Q7310_ChannelAdjustBitmap(q7310::rgb::RgbBitmap* bitmap, int32_t red, int32_t green, int32_t blue);
 Q7310_EXPORT int32_t Q7310_AutoContrastBitmap(q7310::rgb::RgbBitmap* bitmap);
 Q7310_EXPORT int32_t Q7310_AutoColorBitmap(q7310::rgb::RgbBitmap* bitmap);
 Q7310_EXPORT int32_t Q7310_SaturateBitmap(q7310::rgb::RgbBitmap* bitmap, int32_t saturation);
 Q7310_EXPORT q7310::rgb::RgbBitmap* Q7310_ResizeBitmap(q7310::rgb::RgbBitmap* bitmap, int32_t width, int32_t height);
 Q7310_EXPORT int32_t Q7310_ScaleBitmap(q7310::rgb::RgbBitmap* bitmap, int32_t percent);
-Q7310_EXPORT int32_t Q7310_UnsharpMaskBitmap(q7310::rgb::RgbBitmap* bitmap, int32_t amount, int32_t radius, int32_t threshold);
+Q7310_EXPORT int32_t Q7310_UnsharpMaskBitmap(q7310::rgb::RgbBitmap* bitmap, int32_t amount, int32_t radius,
+                                             int32_t threshold);

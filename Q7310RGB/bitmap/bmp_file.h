@@ -19,9 +19,9 @@ inline constexpr size_t kBmpHeadersSize = kBmpFileHeaderSize + kBmpInfoHeaderSiz
 
 // Field offsets in the two headers as they lie back to back in the file.
 namespace bmp {
-inline constexpr size_t kSignature = 0;   // "BM"
+inline constexpr size_t kSignature = 0;  // "BM"
 inline constexpr size_t kFileSize = 2;
-inline constexpr size_t kReserved = 6;    // two 16-bit words
+inline constexpr size_t kReserved = 6;  // two 16-bit words
 inline constexpr size_t kDataOffset = 10;
 inline constexpr size_t kInfoSize = 14;
 inline constexpr size_t kWidth = 18;

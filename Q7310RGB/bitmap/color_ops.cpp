@@ -24,8 +24,8 @@ Hls toHls(int r, int g, int b) {
   const int l = (mx + mn + 1) / 2;
   if (mx == mn) return {170, l, 0};
   const int delta = mx - mn;
-  const int s = l <= 127 ? (delta * 255 + (mx + mn) / 2) / (mx + mn)
-                         : (delta * 255 + (510 - mx - mn) / 2) / (510 - mx - mn);
+  const int s =
+      l <= 127 ? (delta * 255 + (mx + mn) / 2) / (mx + mn) : (delta * 255 + (510 - mx - mn) / 2) / (510 - mx - mn);
   const int rd = ((mx - r) * 42 + delta / 2) / delta;
   const int gd = ((mx - g) * 42 + delta / 2) / delta;
   const int bd = ((mx - b) * 42 + delta / 2) / delta;

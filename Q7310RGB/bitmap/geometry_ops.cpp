@@ -28,7 +28,8 @@ void swapReversed(uint8_t* a, uint8_t* b, int32_t width) {
 bool rotate180(RgbBitmap& bitmap) {
   const Geometry geometry = checkGeometry(&bitmap);
   if (geometry != Geometry::Usable) return geometry == Geometry::Empty;
-  for (int32_t y = 0, z = bitmap.height - 1; y <= z; ++y, --z) swapReversed(rowOf(bitmap, y), rowOf(bitmap, z), bitmap.width);
+  for (int32_t y = 0, z = bitmap.height - 1; y <= z; ++y, --z)
+    swapReversed(rowOf(bitmap, y), rowOf(bitmap, z), bitmap.width);
   return true;
 }
 

@@ -12,4 +12,9 @@ namespace q7310::rgb {
 // unreasonably long.
 std::vector<double> unsharpKernel(int32_t radius);
 
+// Whether the blur uses four-lane registers where the processor has them (the
+// default) or two-lane ones; both give the same bytes. Returns the previous
+// choice. For tests; not safe while a blur runs.
+bool useWideVectors(bool wide);
+
 }  // namespace q7310::rgb

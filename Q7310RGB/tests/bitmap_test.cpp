@@ -1,10 +1,11 @@
 // Bitmap records: duplicate, geometry checks, rotate and mirror, and the rule
 // that every operation leaves the filler bytes of a row alone.
+#include "Q7310RGB/bitmap/bitmap.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "Q7310RGB/bitmap/bitmap.h"
 #include "Q7310RGB/bitmap/operations.h"
 #include "Q7310RGB/tests/picture.h"
 
@@ -38,15 +39,11 @@ TEST(Bitmap, GeometryChecks) {
     RgbBitmap bitmap;
     Geometry expected;
   } cases[] = {
-      {{pixels, 4, 2, 12}, Geometry::Usable},
-      {{pixels, 4, 2, -12}, Geometry::Usable},
+      {{pixels, 4, 2, 12}, Geometry::Usable},   {{pixels, 4, 2, -12}, Geometry::Usable},
       {{pixels, 4, 2, 11}, Geometry::Invalid},  // rows shorter than width x 3
-      {{pixels, -1, 2, 12}, Geometry::Invalid},
-      {{pixels, 4, -2, 12}, Geometry::Invalid},
-      {{nullptr, 4, 2, 12}, Geometry::Invalid},
-      {{nullptr, 0, 5, 0}, Geometry::Empty},
-      {{pixels, 3, 0, 9}, Geometry::Empty},
-      {{pixels, 1, 1, INT32_MIN}, Geometry::Invalid},
+      {{pixels, -1, 2, 12}, Geometry::Invalid}, {{pixels, 4, -2, 12}, Geometry::Invalid},
+      {{nullptr, 4, 2, 12}, Geometry::Invalid}, {{nullptr, 0, 5, 0}, Geometry::Empty},
+      {{pixels, 3, 0, 9}, Geometry::Empty},     {{pixels, 1, 1, INT32_MIN}, Geometry::Invalid},
   };
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(checkGeometry(&cases[i].bitmap), cases[i].expected) << i;
   EXPECT_EQ(checkGeometry(nullptr), Geometry::Invalid);

@@ -1,10 +1,11 @@
 // BMP files: what Save writes, the round trip, and damaged files.
+#include "Q7310RGB/bitmap/bmp_file.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <functional>
 
-#include "Q7310RGB/bitmap/bmp_file.h"
 #include "Q7310RGB/tests/picture.h"
 #include "common/le.h"
 #include "platform/os/errors.h"

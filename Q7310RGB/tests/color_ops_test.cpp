@@ -34,13 +34,11 @@ TEST(Saturation, ExactBytes) {
     int saturation;
     Pixel out;
   } cases[] = {
-      {{50, 100, 200}, 50, {12, 86, 237}},
-      {{100, 50, 200}, 50, {81, 12, 237}},    // hue below 0 wraps to 256 - 14
-      {{128, 128, 128}, 50, {128, 128, 128}}, // grey: S = 0, stays grey
-      {{30, 60, 90}, -100, {60, 60, 60}},     // factor 0: lightness only
-      {{10, 240, 20}, 100, {0, 250, 11}},
-      {{200, 190, 180}, -40, {195, 189, 184}},
-      {{0, 0, 255}, 30, {0, 0, 255}},         // already saturated
+      {{50, 100, 200}, 50, {12, 86, 237}},    {{100, 50, 200}, 50, {81, 12, 237}},  // hue below 0 wraps to 256 - 14
+      {{128, 128, 128}, 50, {128, 128, 128}},                                       // grey: S = 0, stays grey
+      {{30, 60, 90}, -100, {60, 60, 60}},                                           // factor 0: lightness only
+      {{10, 240, 20}, 100, {0, 250, 11}},     {{200, 190, 180}, -40, {195, 189, 184}},
+      {{0, 0, 255}, 30, {0, 0, 255}},  // already saturated
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.in << " at " << c.saturation);

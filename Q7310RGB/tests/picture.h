@@ -29,9 +29,7 @@ class Picture {
   int32_t width() const { return bitmap_.width; }
   int32_t height() const { return bitmap_.height; }
   uint8_t* at(int32_t x, int32_t y) { return bytes_.data() + size_t(y) * bitmap_.stride + 3 * size_t(x); }
-  const uint8_t* at(int32_t x, int32_t y) const {
-    return bytes_.data() + size_t(y) * bitmap_.stride + 3 * size_t(x);
-  }
+  const uint8_t* at(int32_t x, int32_t y) const { return bytes_.data() + size_t(y) * bitmap_.stride + 3 * size_t(x); }
   void set(int32_t x, int32_t y, uint8_t b0, uint8_t b1, uint8_t b2) {
     uint8_t* p = at(x, y);
     p[0] = b0;

@@ -52,7 +52,8 @@ std::vector<uint8_t> directResize(const Picture& src, int w, int h) {
 TEST(Resize, MatchesTheDirectFormula) {
   struct Case {
     int w, h, newW, newH;
-  } cases[] = {{7, 5, 11, 8}, {7, 5, 3, 2}, {20, 13, 22, 14}, {1, 1, 4, 3}, {9, 9, 9, 9}, {31, 17, 5, 40}, {120, 90, 132, 99}};
+  } cases[] = {{7, 5, 11, 8}, {7, 5, 3, 2},    {20, 13, 22, 14},  {1, 1, 4, 3},
+               {9, 9, 9, 9},  {31, 17, 5, 40}, {120, 90, 132, 99}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << " -> " << c.newW << "x" << c.newH);
     for (bool blocks : {false, true}) {

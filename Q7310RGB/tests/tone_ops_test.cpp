@@ -1,6 +1,8 @@
 // Table operations, grayscale and the identity settings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "Q7310RGB/bitmap/operations.h"
@@ -44,11 +46,10 @@ TEST(ToneOperations, GrayscaleWeighsTheBytes) {
   struct Case {
     uint8_t b0, b1, b2, gray;
   } cases[] = {
-      {255, 0, 0, 29},     // pure blue
-      {0, 0, 255, 76},     // pure red
-      {0, 255, 0, 149},    // pure green
-      {255, 255, 255, 255},
-      {10, 200, 30, 127},  // (601*200 + 117*10 + 306*30) >> 10 = 130550 >> 10
+      {255, 0, 0, 29},                           // pure blue
+      {0, 0, 255, 76},                           // pure red
+      {0, 255, 0, 149},                          // pure green
+      {255, 255, 255, 255}, {10, 200, 30, 127},  // (601*200 + 117*10 + 306*30) >> 10 = 130550 >> 10
   };
   Picture picture(5, 1);
   for (int i = 0; i < 5; ++i) picture.set(i, 0, cases[i].b0, cases[i].b1, cases[i].b2);
@@ -98,9 +99,9 @@ TEST(ToneOperations, BrightnessAndContrastTable) {
   struct Case {
     int brightness, contrast, in, out;
   } cases[] = {
-      {20, 0, 0, 51},      {20, 0, 204, 255},  {20, 0, 205, 255},  // 179 + v - 128, clamped
-      {0, 50, 0, 0},       {0, 50, 100, 86},   {0, 50, 101, 87},   // 128 + 1.5 (v - 128), truncated
-      {0, 50, 200, 236},   {-10, -50, 0, 39},  {-10, -50, 3, 40},  // -10 x 255 / 100 = -25
+      {20, 0, 0, 51},       {20, 0, 204, 255}, {20, 0, 205, 255},   // 179 + v - 128, clamped
+      {0, 50, 0, 0},        {0, 50, 100, 86},  {0, 50, 101, 87},    // 128 + 1.5 (v - 128), truncated
+      {0, 50, 200, 236},    {-10, -50, 0, 39}, {-10, -50, 3, 40},   // -10 x 255 / 100 = -25
       {-10, -50, 255, 166}, {-100, 0, 255, 0}, {100, 100, 0, 127},  // 383 + 2 (0 - 128)
   };
   for (const Case& c : cases) {
@@ -152,10 +153,36 @@ TEST(ToneOperations, AutoContrastStretchesEachBytePosition) {
     SCOPED_TRACE(i);
     const uint8_t* p = picture.at(i % 3, i / 3);
     EXPECT_EQ(p[0], expected0[i]);
-    EXPECT_EQ(p[1], 77);  // one value only: left alone
+    EXPECT_EQ(p[1], 77);     // one value only: left alone
     EXPECT_EQ(p[2], b2[i]);  // already spans 0 to 255
   }
   EXPECT_TRUE(picture.fillerIntact());
+}
+
+TEST(ToneOperations, AutoContrastOfAWidePicture) {
+  // Wide enough for runs of 16 pixels and a remainder; the extremes of each
+  // byte position sit in different places.
+  Picture picture(37, 5);
+  picture.fillPhotoLike(11);
+  Picture original(picture);
+  std::array<int, 3> low{255, 255, 255}, high{0, 0, 0};
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 37; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        low[c] = std::min<int>(low[c], original.at(x, y)[c]);
+        high[c] = std::max<int>(high[c], original.at(x, y)[c]);
+      }
+    }
+  }
+  ASSERT_TRUE(autoContrast(*picture.bitmap()));
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 37; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        const int v = original.at(x, y)[c];
+        ASSERT_EQ(picture.at(x, y)[c], (v - low[c]) * 255 / (high[c] - low[c])) << x << "," << y << "," << c;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -1,13 +1,14 @@
 // Unsharp mask against a plain evaluation of the stated steps: kernel from the
 // sample means, product table, row pass then column pass with the edge rule,
 // threshold and amount.
+#include "Q7310RGB/bitmap/unsharp.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numeric>
 
 #include "Q7310RGB/bitmap/operations.h"
-#include "Q7310RGB/bitmap/unsharp.h"
 #include "Q7310RGB/tests/picture.h"
 
 namespace q7310::rgb {
@@ -117,30 +118,31 @@ TEST(UnsharpMask, MatchesThePlainSteps) {
     int w, h, stride, amount, radius, threshold;
     bool blocks = false;
   } cases[] = {
-      {13, 9, 0, 175, 1, 0},     // inner and edge positions both ways
-      {5, 40, 0, 175, 1, 0},     // rows shorter than the kernel
-      {40, 5, 0, 100, 2, 5},     // columns shorter than the kernel
-      {1, 1, 0, 175, 1, 0},
-      {100, 20, 303, 175, 1, 0}, // more than one column block, 16-wide runs
-      {30, 30, 0, 325, 3, 10},
-      {300, 7, 0, -50, 0, 0},    // negative amount blurs
-      {64, 64, 0, 250, 10, 20},
-      {90, 70, 0, 175, 1, 0, true},  // flat areas: sums on whole numbers
+      {13, 9, 0, 175, 1, 0},                                       // inner and edge positions both ways
+      {5, 40, 0, 175, 1, 0},                                       // rows shorter than the kernel
+      {40, 5, 0, 100, 2, 5},                                       // columns shorter than the kernel
+      {1, 1, 0, 175, 1, 0},         {100, 20, 303, 175, 1, 0},     // more than one column block, 16-wide runs
+      {30, 30, 0, 325, 3, 10},      {300, 7, 0, -50, 0, 0},        // negative amount blurs
+      {64, 64, 0, 250, 10, 20},     {90, 70, 0, 175, 1, 0, true},  // flat areas: sums on whole numbers
       {33, 80, 0, 100, 4, 0, true},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << " a" << c.amount << " r" << c.radius << " t"
-                                      << c.threshold);
-    Picture picture(c.w, c.h, c.stride);
-    if (c.blocks) {
-      picture.fillBlocks(uint32_t(c.w));
-    } else {
-      picture.fillPhotoLike(uint32_t(c.w + 7 * c.h));
+  for (const bool wide : {true, false}) {  // both register widths give the same bytes
+    const bool previous = useWideVectors(wide);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << " a" << c.amount << " r" << c.radius << " t"
+                                        << c.threshold << (wide ? " wide" : " narrow"));
+      Picture picture(c.w, c.h, c.stride);
+      if (c.blocks) {
+        picture.fillBlocks(uint32_t(c.w));
+      } else {
+        picture.fillPhotoLike(uint32_t(c.w + 7 * c.h));
+      }
+      const std::vector<uint8_t> expected = plainUnsharp(picture, c.amount, c.radius, c.threshold);
+      ASSERT_TRUE(unsharpMask(*picture.bitmap(), c.amount, c.radius, c.threshold));
+      EXPECT_EQ(picture.pixelBytes(), expected);
+      EXPECT_TRUE(picture.fillerIntact());
     }
-    const std::vector<uint8_t> expected = plainUnsharp(picture, c.amount, c.radius, c.threshold);
-    ASSERT_TRUE(unsharpMask(*picture.bitmap(), c.amount, c.radius, c.threshold));
-    EXPECT_EQ(picture.pixelBytes(), expected);
-    EXPECT_TRUE(picture.fillerIntact());
+    useWideVectors(previous);
   }
 }
 
