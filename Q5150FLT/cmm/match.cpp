@@ -128,6 +128,11 @@ void run(const ColorWorld& w, const AxisTables& t, uint8_t* const* src, uint8_t*
       runPreciseAvx2(w, t, src, dst, count, lastKey, lastOut, Planar);
       return;
     }
+  } else if constexpr (Ins == 3) {
+    if (vectorRoutinesEnabled()) {
+      runFixedAvx2(w, t, src, dst, count, lastKey, lastOut, Planar);
+      return;
+    }
   }
   const uint8_t* grid = w.grid();
   const auto& curves = w.header.outputCurves;

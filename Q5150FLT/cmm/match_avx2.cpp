@@ -1,7 +1,8 @@
-// The high-precision 3-to-3 routine with AVX2. s is the sum over the eight
-// cell corners of corner value × (product of its axis weights), computed for
-// all corners at once; see interpolate3Precise for why that equals the
-// step-by-step form exactly.
+// The three-input routines with AVX2, giving the same bytes as the plain
+// forms. High precision: s is the sum over the eight cell corners of corner
+// value × (product of its axis weights), for all corners at once (see
+// interpolate3Precise for why that equals the step-by-step form). 8.8: the
+// rounded steps, with the output channels in the lanes.
 #include <immintrin.h>
 
 #include <atomic>
@@ -93,6 +94,79 @@ __attribute__((target("avx2"))) void runImpl(const ColorWorld& w, const AxisTabl
   lastOut[0] = out0, lastOut[1] = out1, lastOut[2] = out2;
 }
 
+// The 8.8 routines for three inputs, output channels in the lanes. Each
+// step rounds exactly as the plain form does, on all channels at once:
+// p for the (r, g) pairs 00 | 01 and 10 | 11, then q for r = 0 | 1, then s.
+template <int Outs, bool Planar>
+__attribute__((target("avx2"))) void runFixedImpl(const ColorWorld& w, const AxisTables& t, uint8_t* const* src,
+                                                  uint8_t* const* dst, size_t count, uint64_t& lastKey,
+                                                  uint8_t* lastOut) {
+  const uint8_t* grid = w.grid();
+  const auto& curves = w.header.outputCurves;
+  const __m256i round256 = _mm256_set1_epi32(128);
+  const __m128i round128 = _mm_set1_epi32(128);
+  uint8_t result[4] = {lastOut[0], lastOut[1], lastOut[2], lastOut[3]};
+  uint64_t cachedKey = lastKey;
+  const uint8_t* const s0 = src[0];
+  const uint8_t* const s1 = Planar ? src[1] : nullptr;
+  const uint8_t* const s2 = Planar ? src[2] : nullptr;
+  uint8_t* out[4];
+  for (int o = 0; o < 4; ++o) out[o] = Planar || o == 0 ? dst[o] : nullptr;
+  for (size_t i = 0; i < count; ++i) {
+    uint8_t r, g, b;
+    if (Planar) {
+      r = s0[i], g = s1[i], b = s2[i];
+    } else {
+      r = s0[3 * i], g = s0[3 * i + 1], b = s0[3 * i + 2];
+    }
+    const uint64_t key = uint64_t{r} | (uint64_t{g} << 8) | (uint64_t{b} << 16);
+    if (key != cachedKey) {
+      cachedKey = key;
+      const uint8_t* p = grid + (t.offset[0][r] | t.offset[1][g] | t.offset[2][b]);
+      // [n000 n001] [n010 n011] -> A = [n000 | n010], B = [n001 | n011]; the same at r + 1.
+      const __m128i g0 = _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 256)));
+      const __m128i g1 = _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16384)),
+                                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16640)));
+      const __m256i a0 = _mm256_cvtepu8_epi32(g0), b0 = _mm256_cvtepu8_epi32(_mm_srli_si128(g0, 8));
+      const __m256i a1 = _mm256_cvtepu8_epi32(g1), b1 = _mm256_cvtepu8_epi32(_mm_srli_si128(g1, 8));
+      const __m256i wb = _mm256_set1_epi32(static_cast<int>(t.weight[2][b]));
+      const __m256i pr0 = _mm256_add_epi32(_mm256_slli_epi32(a0, 8), _mm256_mullo_epi32(_mm256_sub_epi32(b0, a0), wb));
+      const __m256i pr1 = _mm256_add_epi32(_mm256_slli_epi32(a1, 8), _mm256_mullo_epi32(_mm256_sub_epi32(b1, a1), wb));
+      // [p00 | p10] and [p01 | p11]: blend along g for both r at once.
+      const __m256i lo = _mm256_permute2x128_si256(pr0, pr1, 0x20);
+      const __m256i hi = _mm256_permute2x128_si256(pr0, pr1, 0x31);
+      const __m256i wg = _mm256_set1_epi32(static_cast<int>(t.weight[1][g]));
+      const __m256i q = _mm256_add_epi32(
+          lo, _mm256_srai_epi32(_mm256_add_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(hi, lo), wg), round256), 8));
+      const __m128i q0 = _mm256_castsi256_si128(q), q1 = _mm256_extracti128_si256(q, 1);
+      const __m128i wr = _mm_set1_epi32(static_cast<int>(t.weight[0][r]));
+      const __m128i sv =
+          _mm_add_epi32(q0, _mm_srai_epi32(_mm_add_epi32(_mm_mullo_epi32(_mm_sub_epi32(q1, q0), wr), round128), 8));
+      const __m128i bytes = _mm_srai_epi32(_mm_add_epi32(sv, round128), 8);
+      result[0] = curves[0][_mm_cvtsi128_si32(bytes) & 0xFF];
+      result[1] = curves[1][_mm_extract_epi32(bytes, 1) & 0xFF];
+      result[2] = curves[2][_mm_extract_epi32(bytes, 2) & 0xFF];
+      if constexpr (Outs == 4) {
+        // Four-component results leave the world inverted back.
+        result[0] = static_cast<uint8_t>(255 - result[0]);
+        result[1] = static_cast<uint8_t>(255 - result[1]);
+        result[2] = static_cast<uint8_t>(255 - result[2]);
+        result[3] = static_cast<uint8_t>(255 - curves[3][_mm_extract_epi32(bytes, 3) & 0xFF]);
+      }
+    }
+    for (int o = 0; o < Outs; ++o) {
+      if (Planar) {
+        out[o][i] = result[o];
+      } else {
+        out[0][i * Outs + o] = result[o];
+      }
+    }
+  }
+  lastKey = cachedKey;
+  for (int o = 0; o < 4; ++o) lastOut[o] = result[o];
+}
+
 }  // namespace
 
 bool vectorRoutinesEnabled() {
@@ -110,6 +184,18 @@ void runPreciseAvx2(const ColorWorld& w, const AxisTables& t, uint8_t* const* sr
     runImpl<true>(w, t, src, dst, count, lastKey, lastOut);
   } else {
     runImpl<false>(w, t, src, dst, count, lastKey, lastOut);
+  }
+}
+
+void runFixedAvx2(const ColorWorld& w, const AxisTables& t, uint8_t* const* src, uint8_t* const* dst, size_t count,
+                  uint64_t& lastKey, uint8_t* lastOut, bool planar) {
+  const bool four = w.header.outputChannels == 4;
+  if (planar) {
+    four ? runFixedImpl<4, true>(w, t, src, dst, count, lastKey, lastOut)
+         : runFixedImpl<3, true>(w, t, src, dst, count, lastKey, lastOut);
+  } else {
+    four ? runFixedImpl<4, false>(w, t, src, dst, count, lastKey, lastOut)
+         : runFixedImpl<3, false>(w, t, src, dst, count, lastKey, lastOut);
   }
 }
 

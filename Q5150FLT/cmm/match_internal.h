@@ -29,5 +29,8 @@ bool vectorRoutinesEnabled();
 // scalar one, bit for bit.
 void runPreciseAvx2(const ColorWorld& w, const AxisTables& t, uint8_t* const* src, uint8_t* const* dst, size_t count,
                     uint64_t& lastKey, uint8_t* lastOut, bool planar);
+// The 8.8 three-input routines (3 or 4 outputs) with AVX2, likewise exact.
+void runFixedAvx2(const ColorWorld& w, const AxisTables& t, uint8_t* const* src, uint8_t* const* dst, size_t count,
+                  uint64_t& lastKey, uint8_t* lastOut, bool planar);
 
 }  // namespace q7310::flt::cmm
