@@ -24,18 +24,16 @@ Hls toHls(int r, int g, int b) {
   const int l = (mx + mn + 1) / 2;
   if (mx == mn) return {170, l, 0};
   const int delta = mx - mn;
-  const int s =
-      l <= 127 ? (delta * 255 + (mx + mn) / 2) / (mx + mn) : (delta * 255 + (510 - mx - mn) / 2) / (510 - mx - mn);
-  const int rd = ((mx - r) * 42 + delta / 2) / delta;
-  const int gd = ((mx - g) * 42 + delta / 2) / delta;
-  const int bd = ((mx - b) * 42 + delta / 2) / delta;
+  const int s = l <= 127 ? (delta * 255 + (mx + mn) / 2) / (mx + mn)
+                         : (delta * 255 + (510 - mx - mn) / 2) / (510 - mx - mn);
+  auto step = [&](int v) { return ((mx - v) * 42 + delta / 2) / delta; };
   int h;
   if (r == mx) {
-    h = bd - gd;
+    h = step(b) - step(g);
   } else if (g == mx) {
-    h = 85 + rd - bd;
+    h = 85 + step(r) - step(b);
   } else {
-    h = 170 + gd - rd;
+    h = 170 + step(g) - step(r);
   }
   return {h & 0xFF, l, s};  // modulo 256
 }
@@ -52,17 +50,30 @@ double hueToValue(double m1, double m2, double x) {
   return m1;
 }
 
+// The quotients of the back conversion for every byte value, computed once:
+// the same doubles the per-pixel divisions would give.
+struct BackTables {
+  BackTables() {
+    for (int j = 0; j < 256; ++j) {
+      unit[j] = j / 255.0;
+      degrees[j] = j * 360.0 / 255.0;
+    }
+  }
+  std::array<double, 256> unit;     // j / 255
+  std::array<double, 256> degrees;  // j x 360 / 255
+};
+
 // Writes bytes 2, 1, 0 (red, green, blue) of the pixel.
-void fromHls(const Hls& hls, uint8_t* p) {
-  const double s = hls.s / 255.0;
-  const double l = hls.l / 255.0;
+void fromHls(const Hls& hls, const BackTables& tables, uint8_t* p) {
+  const double s = tables.unit[hls.s];
+  const double l = tables.unit[hls.l];
   if (s == 0.0) {
     p[0] = p[1] = p[2] = truncToByte(l * 255.0);
     return;
   }
   const double m2 = l <= 0.5 ? l * (1.0 + s) : l + s - l * s;
   const double m1 = 2.0 * l - m2;
-  const double h = hls.h * 360.0 / 255.0;
+  const double h = tables.degrees[hls.h];
   p[2] = truncToByte(hueToValue(m1, m2, h + 120.0) * 255.0);
   p[1] = truncToByte(hueToValue(m1, m2, h) * 255.0);
   p[0] = truncToByte(hueToValue(m1, m2, h - 120.0) * 255.0);
@@ -136,12 +147,13 @@ bool saturate(RgbBitmap& bitmap, int32_t saturation) {
   const int64_t d = std::clamp<int64_t>(int64_t{saturation} * 255 / 100, -255, 255);
   std::array<uint8_t, 256> factor;
   for (int j = 0; j < 256; ++j) factor[j] = clampToByte(j * (d + 255) / 255);
+  const BackTables tables;
   for (int32_t y = 0; y < bitmap.height; ++y) {
     uint8_t* p = rowOf(bitmap, y);
     for (int32_t x = 0; x < bitmap.width; ++x, p += 3) {
       Hls hls = toHls(p[2], p[1], p[0]);
       hls.s = factor[hls.s];
-      fromHls(hls, p);
+      fromHls(hls, tables, p);
     }
   }
   return true;
