@@ -1,8 +1,9 @@
 // The three-input routines with AVX2, giving the same bytes as the plain
 // forms. High precision: s is the sum over the eight cell corners of corner
-// value × (product of its axis weights), for all corners at once (see
-// interpolate3Precise for why that equals the step-by-step form). 8.8: the
-// rounded steps, with the output channels in the lanes.
+// value × (product of its axis weights) (see interpolate3Precise for why that
+// equals the step-by-step form), taken as p = c0 × (256 - wb) + c1 × wb for
+// the four (r, g) pairs with 16-bit multiply-adds, then the p times their
+// (r, g) weights. 8.8: the rounded steps, with the output channels in the lanes.
 #include <immintrin.h>
 
 #include <atomic>
@@ -15,12 +16,6 @@ namespace q7310::flt::cmm {
 namespace {
 
 std::atomic<int> vectorOverride{-1};
-
-// Corner k = (r upper << 2) | (g upper << 1) | (b upper), the order of the
-// node loads below.
-struct CornerWeights {
-  alignas(32) uint32_t axis[3][256][8];
-};
 
 // Two neighbouring nodes per load; the halves are joined in registers, so no
 // store has to be forwarded into a wide load.
@@ -36,17 +31,14 @@ template <bool Planar>
 __attribute__((target("avx2"))) void runImpl(const ColorWorld& w, const AxisTables& t, uint8_t* const* src,
                                              uint8_t* const* dst, size_t count, uint64_t& lastKey,
                                              uint8_t* lastOut) {
-  CornerWeights cw;
-  for (int c = 0; c < 3; ++c) {
-    const int bit = 2 - c;
-    for (int v = 0; v < 256; ++v) {
-      const uint32_t upper = t.weight[c][v];
-      for (int k = 0; k < 8; ++k) cw.axis[c][v][k] = (k >> bit) & 1 ? upper : 256 - upper;
-    }
-  }
   const uint8_t* grid = w.grid();
   const auto& curves = w.header.outputCurves;
-  const __m256i low = _mm256_set1_epi32(0xFF);
+  // Loaded corners: low half n000 n001 n010 n011, high half n100 n101 n110 n111.
+  // pairsB0 takes (n?00, n?01) per channel as 16-bit pairs, pairsB1 (n?10, n?11).
+  const __m256i pairsB0 = _mm256_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1,  //
+                                           0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
+  const __m256i pairsB1 = _mm256_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1,  //
+                                           8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
   const __m128i half = _mm_set1_epi32(0x800000);
   // The cached result stays in registers for the whole run.
   uint8_t out0 = lastOut[0], out1 = lastOut[1], out2 = lastOut[2];
@@ -69,20 +61,21 @@ __attribute__((target("avx2"))) void runImpl(const ColorWorld& w, const AxisTabl
       cachedKey = key;
       const uint32_t base = t.offset[0][r] | t.offset[1][g] | t.offset[2][b];
       const __m256i corners = loadCorners(grid + base);
-      const __m256i weight = _mm256_mullo_epi32(
-          _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(cw.axis[0][r])),
-                             _mm256_load_si256(reinterpret_cast<const __m256i*>(cw.axis[1][g]))),
-          _mm256_load_si256(reinterpret_cast<const __m256i*>(cw.axis[2][b])));
-      const __m256i p0 = _mm256_mullo_epi32(_mm256_and_si256(corners, low), weight);
-      const __m256i p1 = _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(corners, 8), low), weight);
-      const __m256i p2 = _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(corners, 16), low), weight);
-      // Per 128-bit half: [sum p0, sum p1, sum p2, 0] over its four corners.
-      const __m256i h = _mm256_hadd_epi32(_mm256_hadd_epi32(p0, p1), _mm256_hadd_epi32(p2, _mm256_setzero_si256()));
-      __m128i s = _mm_add_epi32(_mm256_castsi256_si128(h), _mm256_extracti128_si256(h, 1));
-      s = _mm_srli_epi32(_mm_add_epi32(s, half), 24);
-      out0 = curves[0][_mm_cvtsi128_si32(s)];
-      out1 = curves[1][_mm_extract_epi32(s, 1)];
-      out2 = curves[2][_mm_extract_epi32(s, 2)];
+      const uint32_t wr = t.weight[0][r], wg = t.weight[1][g], wb = t.weight[2][b];
+      // p = c0 × (256 - wb) + c1 × wb for every (r, g) pair and channel.
+      const __m256i bw = _mm256_set1_epi32(static_cast<int>((wb << 16) | (256 - wb)));
+      const __m256i p0 = _mm256_madd_epi16(_mm256_shuffle_epi8(corners, pairsB0), bw);  // [p00 | p10]
+      const __m256i p1 = _mm256_madd_epi16(_mm256_shuffle_epi8(corners, pairsB1), bw);  // [p01 | p11]
+      const int a00 = static_cast<int>((256 - wr) * (256 - wg)), a01 = static_cast<int>((256 - wr) * wg);
+      const int a10 = static_cast<int>(wr * (256 - wg)), a11 = static_cast<int>(wr * wg);
+      const __m256i sum = _mm256_add_epi32(
+          _mm256_mullo_epi32(p0, _mm256_setr_epi32(a00, a00, a00, a00, a10, a10, a10, a10)),
+          _mm256_mullo_epi32(p1, _mm256_setr_epi32(a01, a01, a01, a01, a11, a11, a11, a11)));
+      __m128i sv = _mm_add_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
+      sv = _mm_srli_epi32(_mm_add_epi32(sv, half), 24);
+      out0 = curves[0][_mm_cvtsi128_si32(sv)];
+      out1 = curves[1][_mm_extract_epi32(sv, 1)];
+      out2 = curves[2][_mm_extract_epi32(sv, 2)];
     }
     if (Planar) {
       d0[i] = out0, d1[i] = out1, d2[i] = out2;
