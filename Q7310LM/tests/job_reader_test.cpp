@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "Q7310LM/tests/monitor_fixture.h"
 #include "Q7310LM/tests/stream_builder.h"
 #include "platform/os/clock.h"
@@ -180,6 +182,51 @@ TEST_F(JobReaderTest, AbsurdPageSizesAreRefusedInsteadOfWrappingAround) {
     ASSERT_TRUE(endDocPort(port));
     ASSERT_TRUE(closePort(port));
     os::deleteFile("C:\\zelsoftware.debug\\q7310lm_PORT1:.log");
+  }
+}
+
+TEST_F(JobReaderTest, DamagedStreamsNeverTakeMoreThanOfferedNorOverrunABuffer) {
+  // Streams with wrong record sizes, absurd or mismatched page sizes, short
+  // and long pixel data and bad signatures, in random pieces. The reader must
+  // account for every byte and never write past its records or pixel buffer
+  // (the sanitizer build watches the buffers).
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 random(seed);
+    auto pick = [&](uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(random); };
+    std::vector<uint8_t> stream;
+    jobstream::JobHeader job;
+    if (pick(4) == 0) job.recordSize = random();
+    append(stream, job.bytes());
+    for (int p = 0; p < 3; ++p) {
+      jobstream::PageHeader header;
+      if (pick(5) == 0) header.recordSize = pick(200);
+      header.width = pick(6) == 0 ? random() : pick(12);
+      header.height = pick(6) == 0 ? random() : pick(12);
+      append(stream, header.bytes());
+      size_t pixels = size_t{header.width % 64} * (header.height % 64) * 3;
+      if (pick(3) == 0) {  // up to 4 bytes short or long
+        size_t shift = pick(9);
+        pixels = pixels + shift >= 4 ? pixels + shift - 4 : 0;
+      }
+      for (size_t i = 0; i < pixels; ++i) stream.push_back(static_cast<uint8_t>(random()));
+      append(stream, jobstream::pageEndBytes(pick(3) == 0 ? random() : jobstream::kPageEndSignature));
+    }
+
+    spooler::MonitorHandle port = open();
+    start(port);
+    size_t offset = 0;
+    int stuck = 0;
+    while (offset < stream.size() && stuck < 20) {
+      uint32_t piece = std::min<uint32_t>(1 + pick(300), static_cast<uint32_t>(stream.size() - offset));
+      uint32_t written = UINT32_MAX;
+      writePort(port, stream.data() + offset, piece, &written);
+      ASSERT_LE(written, piece);
+      offset += written;
+      stuck = written == 0 ? stuck + 1 : 0;
+    }
+    ASSERT_TRUE(endDocPort(port));
+    ASSERT_TRUE(closePort(port));
   }
 }
 
