@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "Q7310RGB/bitmap/operations.h"
 #include "Q7310RGB/bitmap/pixel_math.h"
@@ -24,8 +25,8 @@ Hls toHls(int r, int g, int b) {
   const int l = (mx + mn + 1) / 2;
   if (mx == mn) return {170, l, 0};
   const int delta = mx - mn;
-  const int s = l <= 127 ? (delta * 255 + (mx + mn) / 2) / (mx + mn)
-                         : (delta * 255 + (510 - mx - mn) / 2) / (510 - mx - mn);
+  const int s =
+      l <= 127 ? (delta * 255 + (mx + mn) / 2) / (mx + mn) : (delta * 255 + (510 - mx - mn) / 2) / (510 - mx - mn);
   auto step = [&](int v) { return ((mx - v) * 42 + delta / 2) / delta; };
   int h;
   if (r == mx) {
@@ -176,6 +177,10 @@ bool autoColor(RgbBitmap& bitmap) {
   }
   const float smallest = float(lowSpread) / 255.0f;
   const float largest = float(highSpread) / 255.0f;
+  // The three values depend only on the black-removed c, of which one is
+  // always 0 (the largest byte's): computed once per c and kept. Entry:
+  // value 2, value 1, value 0 in bits 16, 8, 0 and a filled mark in bit 24.
+  std::vector<uint32_t> known(3 * 65536, 0);
   for (int32_t y = 0; y < bitmap.height; ++y) {
     uint8_t* p = rowOf(bitmap, y);
     for (int32_t x = 0; x < bitmap.width; ++x, p += 3) {
@@ -183,11 +188,19 @@ bool autoColor(RgbBitmap& bitmap) {
       const int c0 = 255 - p[0] - k;
       const int c1 = 255 - p[1] - k;
       const int c2 = 255 - p[2] - k;
-      Hsv hsv = toHsv(c2, c1, c0);
-      if (largest != smallest) hsv.v = (hsv.v - smallest) / (largest - smallest);
-      const std::array<float, 3> rgb = fromHsv(hsv);
-      const int sums[3] = {k + floatToByte(rgb[2] * 255.0f), k + floatToByte(rgb[1] * 255.0f),
-                           k + floatToByte(rgb[0] * 255.0f)};
+      const size_t key = c0 == 0   ? size_t(c1) << 8 | size_t(c2)
+                         : c1 == 0 ? 65536 + (size_t(c0) << 8 | size_t(c2))
+                                   : 131072 + (size_t(c0) << 8 | size_t(c1));
+      uint32_t values = known[key];
+      if (values == 0) {
+        Hsv hsv = toHsv(c2, c1, c0);
+        if (largest != smallest) hsv.v = (hsv.v - smallest) / (largest - smallest);
+        const std::array<float, 3> rgb = fromHsv(hsv);
+        values = 1u << 24 | uint32_t(floatToByte(rgb[0] * 255.0f)) << 16 | uint32_t(floatToByte(rgb[1] * 255.0f)) << 8 |
+                 uint32_t(floatToByte(rgb[2] * 255.0f));
+        known[key] = values;
+      }
+      const int sums[3] = {k + int(values & 0xFF), k + int(values >> 8 & 0xFF), k + int(values >> 16 & 0xFF)};
       for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(sums[c] > 255 ? 0 : 255 - sums[c]);
     }
   }
