@@ -4,18 +4,27 @@
 // equals the step-by-step form), taken as p = c0 × (256 - wb) + c1 × wb for
 // the four (r, g) pairs with 16-bit multiply-adds, then the p times their
 // (r, g) weights. 8.8: the rounded steps, with the output channels in the lanes.
-#include <immintrin.h>
-
 #include <atomic>
 
 #include "Q5150FLT/cmm/match.h"
 #include "Q5150FLT/cmm/match_internal.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define Q5150FLT_HAVE_AVX2_FORMS 1
+#endif
 
 namespace q7310::flt::cmm {
 
 namespace {
 
 std::atomic<int> vectorOverride{-1};
+
+}  // namespace
+
+#ifdef Q5150FLT_HAVE_AVX2_FORMS
+
+namespace {
 
 // Two neighbouring nodes per load; the halves are joined in registers, so no
 // store has to be forwarded into a wide load.
@@ -162,15 +171,6 @@ __attribute__((target("avx2"))) void runFixedImpl(const ColorWorld& w, const Axi
 
 }  // namespace
 
-bool vectorRoutinesEnabled() {
-  int forced = vectorOverride.load(std::memory_order_relaxed);
-  if (forced >= 0) return forced != 0;
-  static const bool supported = __builtin_cpu_supports("avx2");
-  return supported;
-}
-
-void useVectorRoutinesForTesting(int mode) { vectorOverride.store(mode); }
-
 void runPreciseAvx2(const ColorWorld& w, const AxisTables& t, uint8_t* const* src, uint8_t* const* dst, size_t count,
                     uint64_t& lastKey, uint8_t* lastOut, bool planar) {
   if (planar) {
@@ -191,5 +191,26 @@ void runFixedAvx2(const ColorWorld& w, const AxisTables& t, uint8_t* const* src,
          : runFixedImpl<3, false>(w, t, src, dst, count, lastKey, lastOut);
   }
 }
+
+#else
+
+// Other processors run the plain forms only.
+void runPreciseAvx2(const ColorWorld&, const AxisTables&, uint8_t* const*, uint8_t* const*, size_t, uint64_t&,
+                    uint8_t*, bool) {}
+void runFixedAvx2(const ColorWorld&, const AxisTables&, uint8_t* const*, uint8_t* const*, size_t, uint64_t&,
+                  uint8_t*, bool) {}
+
+#endif
+
+bool vectorRoutinesEnabled() {
+#ifdef Q5150FLT_HAVE_AVX2_FORMS
+  static const bool supported = __builtin_cpu_supports("avx2");
+  return supported && vectorOverride.load(std::memory_order_relaxed) != 0;
+#else
+  return false;
+#endif
+}
+
+void useVectorRoutinesForTesting(int mode) { vectorOverride.store(mode); }
 
 }  // namespace q7310::flt::cmm
