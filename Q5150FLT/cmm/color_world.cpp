@@ -78,6 +78,7 @@ std::optional<icc::LutTag> loadLut(os::FileHandle file, uint32_t tagSignature, b
 
 struct Source {
   std::optional<icc::LutTag> lut;
+  std::optional<GridAxis> axis;
   std::optional<MatrixProfile> matrix;
   uint32_t channels() const { return lut ? lut->inputChannels : 3; }
   const ByteTable& curve(int c) const { return lut ? lut->inputTables[c] : matrix->curve8[c]; }
@@ -86,7 +87,7 @@ struct Source {
     std::array<uint8_t, 3> pcs;
     if (lut) {
       uint8_t raw[3];
-      interpolateProfileGrid(*lut, std::span(in, lut->inputChannels), raw);
+      interpolateProfileGrid(*lut, *axis, std::span(in, lut->inputChannels), raw);
       for (int c = 0; c < 3; ++c) pcs[c] = lut->outputTables[c][raw[c]];
       return pcs;
     }
@@ -97,6 +98,7 @@ struct Source {
 
 struct Destination {
   std::optional<icc::LutTag> lut;
+  std::optional<GridAxis> axis;
   std::optional<MatrixProfile> matrix;
   Mat3 inverse{};
   ByteTable outCurves[4];
@@ -105,7 +107,7 @@ struct Destination {
   void fromPcs(const std::array<uint8_t, 3>& pcs, uint8_t* out) const {
     if (lut) {
       uint8_t in[3] = {lut->inputTables[0][pcs[0]], lut->inputTables[1][pcs[1]], lut->inputTables[2][pcs[2]]};
-      interpolateProfileGrid(*lut, in, std::span(out, lut->outputChannels));
+      interpolateProfileGrid(*lut, *axis, in, std::span(out, lut->outputChannels));
       return;
     }
     Vec3 rgb = multiply(inverse, xyzFromLab(decodeLab8(pcs), matrix->white));
@@ -119,6 +121,7 @@ struct Destination {
 std::optional<Source> loadSource(os::FileHandle file, uint32_t intent) {
   Source s;
   s.lut = loadLut(file, kSourceTags[intent], true);
+  if (s.lut) s.axis.emplace(s.lut->gridPoints);
   if (!s.lut) {
     s.matrix = loadMatrixProfile(file);
     if (!s.matrix) return std::nullopt;
@@ -130,6 +133,7 @@ std::optional<Destination> loadDestination(os::FileHandle file, uint32_t intent)
   Destination d;
   d.lut = loadLut(file, kDestinationTags[intent], false);
   if (d.lut) {
+    d.axis.emplace(d.lut->gridPoints);
     for (uint32_t c = 0; c < d.lut->outputChannels; ++c) d.outCurves[c] = d.lut->outputTables[c];
     return d;
   }

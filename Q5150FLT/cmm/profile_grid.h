@@ -10,10 +10,20 @@
 
 namespace q7310::flt::cmm {
 
+// The cell index and 16-bit fraction of every input byte in a grid of g
+// points: pos = v / (255 / (g - 1)), index = trunc(pos) held at g - 2,
+// fraction = min(trunc((pos - index) × 65536 + 0.5), 65536).
+struct GridAxis {
+  uint32_t index[256];
+  int32_t fraction[256];
+  explicit GridAxis(uint32_t gridPoints);
+};
+
 // Interpolates lut's CLUT at the input bytes (lut.inputChannels of them) and
 // writes lut.outputChannels result bytes. The CLUT must be complete
-// (readLutTag guarantees it).
-void interpolateProfileGrid(const icc::LutTag& lut, std::span<const uint8_t> input, std::span<uint8_t> output);
+// (readLutTag guarantees it); axis is GridAxis(lut.gridPoints).
+void interpolateProfileGrid(const icc::LutTag& lut, const GridAxis& axis, std::span<const uint8_t> input,
+                            std::span<uint8_t> output);
 
 // The blend step a + (b - a) × f / 65536 rounded, as the engine does it.
 inline int32_t lerp16(int32_t a, int32_t b, int32_t f) {

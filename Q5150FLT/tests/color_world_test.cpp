@@ -6,6 +6,7 @@
 
 #include "Q5150FLT/cmm/color_world.h"
 #include "Q5150FLT/cmm/match.h"
+#include "Q5150FLT/cmm/profile_grid.h"
 #include <random>
 #include "Q5150FLT/sdkcm.h"
 #include "fixtures.h"
@@ -64,6 +65,31 @@ TEST(Weights, CellsAndWeightsOfBothGrids) {
   EXPECT_EQ(cmm::highPrecisionWeight(65535), 256u);
   EXPECT_EQ(cmm::highPrecisionWeight(2056 * 3), 0u);
   EXPECT_EQ(cmm::highPrecisionWeight(2056 + 1028), 128u);
+}
+
+TEST(ProfileGrid, FractionsAndTheRoundingOfEachBlendStep) {
+  icc::LutTag lut;
+  lut.inputChannels = 3;
+  lut.outputChannels = 2;
+  lut.gridPoints = 2;
+  // Output 0 is 255 only at corner (1, 1, 1); output 1 is its mirror.
+  lut.clut.assign(16, 0);
+  lut.clut[14] = 255;
+  for (int k = 0; k < 7; ++k) lut.clut[2 * k + 1] = 255;
+  const cmm::GridAxis axis(2);
+  EXPECT_EQ(axis.index[255], 0u);
+  EXPECT_EQ(axis.fraction[255], 65536);
+  EXPECT_EQ(axis.fraction[128], 32897);  // trunc(128 / 255 × 65536 + 0.5)
+  uint8_t in[3] = {128, 255, 255}, out[2];
+  cmm::interpolateProfileGrid(lut, axis, in, out);
+  // Rising: 65280 × 32897 / 65536 rounds to 32769, byte 128; falling: 65280 - 32769, byte 127.
+  EXPECT_EQ(out[0], 128);
+  EXPECT_EQ(out[1], 127);
+  EXPECT_EQ(cmm::lerp16(0, 65280, 65536), 65280);
+  const cmm::GridAxis seventeen(17);
+  EXPECT_EQ(seventeen.index[255], 15u);
+  EXPECT_EQ(seventeen.index[16], 1u);
+  EXPECT_EQ(seventeen.fraction[16], 257);  // pos = 16 / 15.9375 = 1.0039...
 }
 
 TEST_F(RootTest, LastCellAndNodeValuesComeBackExactly) {
