@@ -121,7 +121,11 @@ __attribute__((target("avx2"))) void widenWide(const uint8_t* in, double* out, s
   }
   for (; i < count; ++i) out[i] = in[i];
 }
-bool gWideVectors = __builtin_cpu_supports("avx2");
+bool hasWideVectors() {
+  __builtin_cpu_init();  // may run before the runtime's own start-up code
+  return __builtin_cpu_supports("avx2");
+}
+bool gWideVectors = hasWideVectors();
 #else
 bool gWideVectors = false;
 #endif
@@ -251,7 +255,7 @@ class Sharpener {
 bool useWideVectors(bool wide) {
   const bool previous = gWideVectors;
 #ifdef Q7310RGB_X86
-  gWideVectors = wide && __builtin_cpu_supports("avx2");
+  gWideVectors = wide && hasWideVectors();
 #else
   (void)wide;
 #endif
