@@ -163,21 +163,34 @@ bool scale(RgbBitmap& bitmap, int32_t percent) {
     return false;
 
   // Only the part of the resized picture that ends up in the bitmap is
-  // computed, straight into place, from a copy of the original.
-  BitmapPtr source = duplicateBitmap(bitmap);
-  if (!source) return false;
-  const size_t rowBytes = size_t(bitmap.width) * 3;
-  if (percent <= 100) {
-    for (int32_t y = 0; y < bitmap.height; ++y) std::memset(rowOf(bitmap, y), 0xFF, rowBytes);
-    if (newWidth == 0 || newHeight == 0) return true;  // shrunk to nothing: white
+  // computed, straight into place, from a copy of the original. The resampler
+  // takes its memory before it writes, so a failure leaves the bitmap as it was.
+  try {
+    BitmapPtr source = duplicateBitmap(bitmap);
+    if (!source) return false;
     const auto w = static_cast<int32_t>(newWidth);
     const auto h = static_cast<int32_t>(newHeight);
-    resampleRegion(*source, w, h, 0, 0, bitmap, (bitmap.height - h) / 2, (bitmap.width - w) / 2, h, w);
-  } else {
-    const auto w = static_cast<int32_t>(newWidth);
-    const auto h = static_cast<int32_t>(newHeight);
-    resampleRegion(*source, w, h, (h - bitmap.height) / 2, (w - bitmap.width) / 2, bitmap, 0, 0, bitmap.height,
-                   bitmap.width);
+    if (percent > 100) {
+      resampleRegion(*source, w, h, (h - bitmap.height) / 2, (w - bitmap.width) / 2, bitmap, 0, 0, bitmap.height,
+                     bitmap.width);
+      return true;
+    }
+    // The smaller picture centred, then white around it.
+    const int32_t top = (bitmap.height - h) / 2;
+    const int32_t left = (bitmap.width - w) / 2;
+    if (w > 0 && h > 0) resampleRegion(*source, w, h, 0, 0, bitmap, top, left, h, w);
+    const size_t rowBytes = size_t(bitmap.width) * 3;
+    for (int32_t y = 0; y < bitmap.height; ++y) {
+      uint8_t* row = rowOf(bitmap, y);
+      if (w == 0 || h == 0 || y < top || y >= top + h) {
+        std::memset(row, 0xFF, rowBytes);
+      } else {
+        std::memset(row, 0xFF, size_t(left) * 3);
+        std::memset(row + size_t(left + w) * 3, 0xFF, rowBytes - size_t(left + w) * 3);
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
   }
   return true;
 }

@@ -112,6 +112,14 @@ TEST(Scale, SmallerPictureIsCentredOnWhite) {
   // 62 rows and 92 pixels of white before the picture, the rest after it.
   for (int y : {0, 61, 62 + 1116, 1239}) EXPECT_TRUE(isWhite(picture, 900, y)) << y;
   for (int x : {0, 91, 92 + 1659, 1843}) EXPECT_TRUE(isWhite(picture, x, 600)) << x;
+  int notWhite = 0;
+  for (int y = 0; y < 1240; ++y) {
+    for (int x = 0; x < 1844; ++x) {
+      const bool inside = y >= 62 && y < 62 + 1116 && x >= 92 && x < 92 + 1659;
+      if (!inside && !isWhite(picture, x, y)) ++notWhite;
+    }
+  }
+  EXPECT_EQ(notWhite, 0);
   for (int y = 0; y < 1116; ++y) {
     ASSERT_EQ(0, std::memcmp(picture.at(92, 62 + y), expected->pixels + size_t(y) * expected->stride, 1659 * 3))
         << "row " << y;
