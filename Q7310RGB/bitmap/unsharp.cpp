@@ -136,13 +136,14 @@ using WidenFn = void (*)(const uint8_t*, double*, size_t);
 // Byte p of a row of `pixels` pixels near its ends: the taps inside the row
 // only, divided by their entries' sum.
 uint8_t rowEdge(const uint8_t* row, int64_t pixels, int64_t p, int c, const double* k, int n) {
-  const int half = n / 2;
+  const int64_t half = n / 2;
+  // Only the taps inside the row, in tap order.
+  const int64_t first = std::max<int64_t>(0, half - p);
+  const int64_t last = std::min<int64_t>(n - 1, pixels - 1 - p + half);
   double sum = 0.0;
   double weight = 0.0;
-  for (int t = 0; t < n; ++t) {
-    const int64_t q = p + t - half;
-    if (q < 0 || q >= pixels) continue;
-    sum += k[t] * double(row[3 * q + c]);
+  for (int64_t t = first; t <= last; ++t) {
+    sum += k[t] * double(row[3 * (p + t - half) + c]);
     weight += k[t];
   }
   return roundToByte(sum / weight);
@@ -159,7 +160,8 @@ class Sharpener {
         line_(rowBytes_),
         rowBlurred_(rowBytes_),
         blurred_(rowBytes_),
-        ring_(size_t(n_) * rowBytes_),
+        ringRows_(std::min<int64_t>(n_, bitmap.height)),
+        ring_(size_t(ringRows_) * rowBytes_),
         taps_(size_t(n_)),
         table_(256 * 256) {
 #ifdef Q7310RGB_X86
@@ -190,7 +192,8 @@ class Sharpener {
   }
 
  private:
-  double* ringRow(int64_t y) { return ring_.data() + size_t(y % n_) * rowBytes_; }
+  // The ring holds the last n row-blurred rows (all rows when there are fewer).
+  double* ringRow(int64_t y) { return ring_.data() + size_t(y % ringRows_) * rowBytes_; }
 
   // Row y blurred along the row, as doubles into the ring.
   void blurRow(int64_t y) {
@@ -243,6 +246,7 @@ class Sharpener {
   std::vector<double> line_;
   std::vector<uint8_t> rowBlurred_;
   std::vector<uint8_t> blurred_;
+  const int64_t ringRows_;
   std::vector<double> ring_;
   std::vector<const double*> taps_;
   std::vector<uint8_t> table_;  // [source][blurred] -> result

@@ -118,12 +118,16 @@ TEST(UnsharpMask, MatchesThePlainSteps) {
     int w, h, stride, amount, radius, threshold;
     bool blocks = false;
   } cases[] = {
-      {13, 9, 0, 175, 1, 0},                                       // inner and edge positions both ways
-      {5, 40, 0, 175, 1, 0},                                       // rows shorter than the kernel
-      {40, 5, 0, 100, 2, 5},                                       // columns shorter than the kernel
-      {1, 1, 0, 175, 1, 0},         {100, 20, 303, 175, 1, 0},     // more than one column block, 16-wide runs
-      {30, 30, 0, 325, 3, 10},      {300, 7, 0, -50, 0, 0},        // negative amount blurs
-      {64, 64, 0, 250, 10, 20},     {90, 70, 0, 175, 1, 0, true},  // flat areas: sums on whole numbers
+      {13, 9, 0, 175, 1, 0},         // inner and edge positions both ways
+      {5, 40, 0, 175, 1, 0},         // rows shorter than the kernel
+      {40, 5, 0, 100, 2, 5},         // columns shorter than the kernel
+      {1, 1, 0, 175, 1, 0},          // a single pixel
+      {100, 20, 303, 175, 1, 0},     // filler bytes, runs of 16 and a remainder
+      {30, 30, 0, 325, 3, 10},       // threshold
+      {300, 7, 0, -50, 0, 0},        // negative amount blurs
+      {64, 64, 0, 250, 10, 20},      // wider kernel
+      {6, 4, 0, 175, 100, 0},        // kernel of 405, far longer than both lines
+      {90, 70, 0, 175, 1, 0, true},  // flat areas: sums on whole numbers
       {33, 80, 0, 100, 4, 0, true},
   };
   for (const bool wide : {true, false}) {  // both register widths give the same bytes
@@ -167,6 +171,14 @@ TEST(UnsharpMask, ThresholdKeepsSmallDifferences) {
   Picture sharpened(original);
   ASSERT_TRUE(unsharpMask(*sharpened.bitmap(), 175, 1, 0));
   EXPECT_NE(0, std::memcmp(sharpened.at(14, 5), original.at(14, 5), 3));  // the halo appears
+}
+
+TEST(UnsharpMask, AbsurdRadiusIsRefused) {
+  Picture picture(8, 8);
+  picture.fillPhotoLike(1);
+  const Picture original(picture);
+  EXPECT_FALSE(unsharpMask(*picture.bitmap(), 175, 1'000'000, 0));
+  EXPECT_EQ(picture.pixelBytes(), original.pixelBytes());
 }
 
 TEST(UnsharpMask, EvenPictureStaysEven) {
