@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "Q7310RGB/bitmap/operations.h"
@@ -149,12 +150,26 @@ bool saturate(RgbBitmap& bitmap, int32_t saturation) {
   std::array<uint8_t, 256> factor;
   for (int j = 0; j < 256; ++j) factor[j] = clampToByte(j * (d + 255) / 255);
   const BackTables tables;
+  // Flat areas (white borders, skies) repeat a colour pixel after pixel: the
+  // last conversion is kept and reused for an equal pixel.
+  uint8_t lastIn[3] = {0, 0, 0};
+  uint8_t lastOut[3] = {0, 0, 0};
+  bool haveLast = false;
   for (int32_t y = 0; y < bitmap.height; ++y) {
     uint8_t* p = rowOf(bitmap, y);
     for (int32_t x = 0; x < bitmap.width; ++x, p += 3) {
+      if (haveLast && p[0] == lastIn[0] && p[1] == lastIn[1] && p[2] == lastIn[2]) {
+        p[0] = lastOut[0];
+        p[1] = lastOut[1];
+        p[2] = lastOut[2];
+        continue;
+      }
+      std::memcpy(lastIn, p, 3);
       Hls hls = toHls(p[2], p[1], p[0]);
       hls.s = factor[hls.s];
       fromHls(hls, tables, p);
+      std::memcpy(lastOut, p, 3);
+      haveLast = true;
     }
   }
   return true;

@@ -50,6 +50,17 @@ TEST(Saturation, ExactBytes) {
   }
 }
 
+TEST(Saturation, RepeatedPixelsGetTheSameBytes) {
+  // The three +50 % cases above, repeated and interleaved along two rows.
+  const Pixel in[] = {{50, 100, 200}, {100, 50, 200}, {128, 128, 128}};
+  const Pixel out[] = {{12, 86, 237}, {81, 12, 237}, {128, 128, 128}};
+  const int order[] = {0, 0, 1, 2, 1, 1, 0, 2, 2, 0};
+  Picture picture(5, 2);
+  for (int i = 0; i < 10; ++i) picture.set(i % 5, i / 5, in[order[i]].b0, in[order[i]].b1, in[order[i]].b2);
+  ASSERT_TRUE(saturate(*picture.bitmap(), 50));
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(pixelAt(picture, i % 5, i / 5), out[order[i]]) << i;
+}
+
 TEST(AutoColor, ExactBytes) {
   // First picture, worked by hand: pixel 0 has black k = 55 and values
   // c = (100, 50, 0); pixel 1 has k = 195, c = (10, 10, 0). Values run from
