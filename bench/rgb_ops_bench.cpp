@@ -6,8 +6,10 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
+#include "Q7310RGB/bitmap/bmp_file.h"
 #include "Q7310RGB/bitmap/operations.h"
 
 namespace {
@@ -148,6 +150,30 @@ void BM_Resize110(benchmark::State& state) {
   reportRate(state);
 }
 
+void BM_Duplicate(benchmark::State& state) {
+  Page page;
+  const RgbBitmap& source = page.bitmap();
+  for (auto _ : state) {
+    rgb::BitmapPtr copy = rgb::duplicateBitmap(source);
+    benchmark::DoNotOptimize(copy.get());
+  }
+  reportRate(state);
+}
+
+// Save to and load from the temporary folder (the file system's cache, not the disk).
+void BM_SaveAndLoad(benchmark::State& state) {
+  Page page;
+  const RgbBitmap& source = page.bitmap();
+  const std::string path = (std::filesystem::temp_directory_path() / "q7310rgb_bench_page.bmp").string();
+  for (auto _ : state) {
+    rgb::saveBitmap(source, path);
+    rgb::BitmapPtr loaded = rgb::loadBitmap(path);
+    benchmark::DoNotOptimize(loaded.get());
+  }
+  std::filesystem::remove(path);
+  reportRate(state);
+}
+
 #define PAGE_BENCHMARK(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->MinTime(0.5)
 
 PAGE_BENCHMARK(BM_PlainCopy);
@@ -165,6 +191,8 @@ PAGE_BENCHMARK(BM_Resize110);
 PAGE_BENCHMARK(BM_Scale90);
 PAGE_BENCHMARK(BM_Scale110);
 PAGE_BENCHMARK(BM_UnsharpMask)->Arg(1)->Arg(5);
+PAGE_BENCHMARK(BM_Duplicate);
+PAGE_BENCHMARK(BM_SaveAndLoad);
 
 }  // namespace
 
