@@ -60,7 +60,6 @@ size_t EmulatedPrinter::takeImageBytes(SessionState& s, std::span<const uint8_t>
     s.download = nullptr;
     if (job.cancelled) {
       banks_[job.bank].status = kBankFree;
-      bankJob_[job.bank] = -1;
       std::erase_if(jobs_, [&](const auto& j) { return j.get() == &job; });
     } else {
       banks_[job.bank].status = kBankWaiting;
@@ -244,10 +243,9 @@ void EmulatedPrinter::handlePrint(SessionState& s, std::span<const uint8_t> payl
   auto job = std::make_unique<Job>();
   job->printIndex = prints_.size() - 1;
   job->bank = bank;
-  job->session = 1;
+  job->session = kSessionSending;
   job->lastDataTick = lastTick_;
   banks_[bank] = Bank{command.printId, command.copies, 0, 0, kBankReceiving};
-  bankJob_[bank] = static_cast<int>(job->printIndex);
   s.download = job.get();
   jobs_.push_back(std::move(job));
   reply(kCmdResultAccepted, kCmdErrorNone);
@@ -267,7 +265,6 @@ void EmulatedPrinter::handleCancel(SessionState& s, uint8_t printId) {
   prints_[job.printIndex].cancelled = true;
   if (job.dataComplete && !job.started) {
     banks_[job.bank].status = kBankFree;
-    bankJob_[job.bank] = -1;
     jobs_.erase(it);
   } else {
     // A copy under way is finished; a download still coming is taken and dropped.
@@ -289,7 +286,6 @@ void EmulatedPrinter::handleReset() {
   }
   jobs_.clear();
   for (auto& bank : banks_) bank.status = kBankFree;
-  bankJob_ = {-1, -1};
   // Faults of the electronics clear with a restart; paper, ribbon and cover
   // conditions need the operator.
   std::erase_if(errors_, [](PrinterError e) {

@@ -32,7 +32,7 @@ EmulatedPrinter::Session::~Session() {
   // A download cut off by the disconnection is given up at once.
   if (Job* job = it->second->download) {
     job->lastDataTick = 0;
-    job->session = UINT32_MAX;
+    job->session = kSessionGone;
   }
   printer_.sessions_.erase(it);
   printer_.abandonStaleDownloads();
@@ -71,14 +71,18 @@ void EmulatedPrinter::advance() {
   uint64_t elapsed = now > lastTick_ ? now - lastTick_ : 0;
   lastTick_ = now;
   abandonStaleDownloads();
-  runEngine(static_cast<uint64_t>(static_cast<double>(elapsed) * config_.speed));
+  // Fractions of a millisecond add up, so a slow printer polled often still moves.
+  double due = static_cast<double>(elapsed) * config_.speed + carryMs_;
+  auto ms = static_cast<uint64_t>(due);
+  carryMs_ = due - static_cast<double>(ms);
+  runEngine(ms);
 }
 
 void EmulatedPrinter::abandonStaleDownloads() {
   uint64_t limit = static_cast<uint64_t>(config_.dataTimeoutMs / config_.speed);
   for (auto it = jobs_.begin(); it != jobs_.end();) {
     Job& job = **it;
-    bool stale = !job.dataComplete && (job.session == UINT32_MAX || lastTick_ - job.lastDataTick > limit);
+    bool stale = !job.dataComplete && (job.session == kSessionGone || lastTick_ - job.lastDataTick > limit);
     if (!stale) {
       ++it;
       continue;
@@ -87,7 +91,6 @@ void EmulatedPrinter::abandonStaleDownloads() {
       if (s->download == &job) s->download = nullptr;
     }
     banks_[job.bank].status = kBankFree;
-    bankJob_[job.bank] = -1;
     it = jobs_.erase(it);
   }
 }
@@ -126,7 +129,6 @@ void EmulatedPrinter::runEngine(uint64_t ms) {
     if (++job.phase < job.phases.size()) continue;
     if (job.finishing) {
       banks_[job.bank].status = kBankFree;
-      bankJob_[job.bank] = -1;
       jobs_.erase(it);
       continue;
     }

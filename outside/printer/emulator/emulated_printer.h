@@ -188,10 +188,10 @@ class EmulatedPrinter {
   mutable std::mutex mutex_;
   PrinterConfig config_;
   uint64_t lastTick_ = 0;
+  double carryMs_ = 0;  // printer time not yet run, below one millisecond
   uint64_t initializingLeft_ = 0;  // printer ms of initializing after a reset
   std::vector<PrinterError> errors_;  // in the order raised; the first is shown
   std::array<protocol::Bank, 2> banks_{};
-  std::array<int, 2> bankJob_{-1, -1};  // index into prints_/jobs_ of each bank's job
   std::vector<ReceivedPrint> prints_;
   std::deque<std::unique_ptr<Job>> jobs_;  // accepted, not yet finished, oldest first
   std::map<uint32_t, std::unique_ptr<SessionState>> sessions_;

@@ -17,10 +17,15 @@ inline constexpr uint8_t kBankPrinting = 3;
 // The largest payload any command carries; a header announcing more is garbage.
 inline constexpr uint16_t kMaxPayload = 64;
 
+// Job::session values: still sending (any non-zero value), or cut off by the
+// end of its connection.
+inline constexpr uint32_t kSessionSending = 1;
+inline constexpr uint32_t kSessionGone = UINT32_MAX;
+
 struct EmulatedPrinter::Job {
   size_t printIndex = 0;
   int bank = 0;
-  uint32_t session = 0;  // the session still sending its image data; 0 when complete
+  uint32_t session = 0;  // kSessionSending while image data comes, 0 when complete
   uint64_t lastDataTick = 0;
   bool dataComplete = false;
   bool cancelled = false;

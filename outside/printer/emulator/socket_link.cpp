@@ -181,6 +181,7 @@ void PrinterServer::acceptLoop() {
       continue;
     }
     std::lock_guard lock(mutex_);
+    std::erase_if(threads_, [](const auto& t) { return t->finished(); });
     threads_.push_back(std::move(thread));
   }
 }

@@ -145,6 +145,17 @@ TEST_F(EmulatedPrinterTest, SpeedFactorShortensPrinting) {
   os::sleepMs(1'100);
   EXPECT_EQ(printer.prnStatus(), kStateIdle);
   EXPECT_EQ(printer.prints().at(0).copiesPrinted, 1);
+
+  // Slower than real, looked at every millisecond: the fractions add up.
+  printer.setSpeed(0.5);
+  host.print(2, 1, 4, 1240);
+  host.sendImage(4, 1240);
+  EXPECT_EQ(printer.prnStatus(), kStateFeeding);
+  for (int i = 0; i < 1700; ++i) {
+    os::sleepMs(1);
+    printer.prnStatus();
+  }
+  EXPECT_EQ(printer.prnStatus(), kStateWarmingUp);
 }
 
 TEST_F(EmulatedPrinterTest, ErrorsShowRefuseAndPauseUntilCleared) {
