@@ -8,7 +8,10 @@
 #include "common/le.h"
 #include "common/protocol/status_code.h"
 #include "outside/printer/emulator/link.h"
+#include "outside/printer/emulator/socket_link.h"
 #include "outside/usbmon/usbmon.h"
+#include "platform/os/kernel_objects.h"
+#include "platform/os/process.h"
 #include "testing/temp_root.h"
 
 namespace q7310::lm {
@@ -251,6 +254,61 @@ TEST_F(PrinterCommandsTest, ACorrectionTransferThatEndsEarlyLeavesZeros) {
   faults().stopAfter(10);
   EXPECT_EQ(getImageCorrection(port_, block, 0, 100, 200), kResultReadFailure);
   EXPECT_NE(log().find("ERROR:   IMAGE CORRECTION [1][7][16][10]"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace q7310::lm
+
+namespace q7310::lm {
+namespace {
+
+// The same operations against a printer running as its own program.
+class PrinterCommandsOverSocketTest : public testing::RootTest {};
+
+TEST_F(PrinterCommandsOverSocketTest, OperationsAgainstTheProgram) {
+  root_.enableDebugLog();
+  auto ready = os::Event::create("printer-3-ready");
+  auto program = os::Process::start("q7310-printer", {"--port", "3", "--speed", "1000", "--ready-event",
+                                                       "printer-3-ready"});
+  ASSERT_TRUE(program);
+  ASSERT_EQ(ready->wait(20'000), os::WaitResult::Signalled);
+
+  PortContext port;
+  port.portName = u"Q7310_003";
+  port.portNameUtf8 = "Q7310_003";
+  port.downstream = *usbmon::monitorTable();
+  ASSERT_TRUE(port.downstream.openPort(u"Q7310_003", &port.downstreamHandle));
+
+  EXPECT_EQ(queryStatus(port), kResultSuccess);
+  {
+    std::lock_guard lock(port.statusLock);
+    EXPECT_EQ(port.statusCode, kStatusReady);
+  }
+  CorrectionBlock block;
+  ASSERT_EQ(getImageCorrection(port, block, 0x01, 16, 20), kResultSuccess);
+  Bytes data = printer::correctionData(0x01);
+  EXPECT_EQ(Bytes(block.begin() + 4, block.begin() + 4 + static_cast<ptrdiff_t>(data.size())), data);
+
+  CommandResponse response;
+  ASSERT_EQ(sendPrintCommand(port, 4, 1, 16, 20, 0, 0, 1, response), kResultSuccess);
+  Bytes image(16 * 20 * 8, 0x5A);
+  uint32_t sent = 0;
+  ASSERT_EQ(writeAll(port, image, sent), kResultSuccess);
+  EXPECT_EQ(queryStatus(port), kResultSuccess);  // answered after the image data was taken
+  {
+    std::lock_guard lock(port.statusLock);
+    EXPECT_EQ(port.status[kOffBank1], 4);
+  }
+  auto control = printer::SocketLink::connect(printer::printerEndpoint(3));
+  ASSERT_TRUE(control);
+  auto prints = control->control("prints");
+  ASSERT_TRUE(prints);
+  EXPECT_NE(prints->find("4 16x20 copies=1"), std::string::npos) << *prints;
+  EXPECT_NE(prints->find(" complete"), std::string::npos) << *prints;
+
+  port.downstream.closePort(port.downstreamHandle);
+  program->terminate();
+  EXPECT_EQ(program->wait(20'000), os::WaitResult::Signalled);
 }
 
 }  // namespace
