@@ -297,6 +297,38 @@ TEST_F(EmulatedPrinterTest, MalformedInputGetsAFailedAnswerNeverACrash) {
   EXPECT_EQ(host.print(1, 0, 4, 4).cmdResult, 2);  // no copies
 }
 
+TEST_F(EmulatedPrinterTest, RandomBytesNeverBreakThePrinter) {
+  EmulatedPrinter printer;
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  for (int session = 0; session < 20; ++session) {
+    // Each connection starts with a print the printer takes, so that image
+    // data, and commands after it, are parsed from random bytes too.
+    Host host(printer);
+    auto print = encodePrintCommand({static_cast<uint8_t>(session), 1, 4, 4, 1, 0x18});
+    host.send(print);
+    for (int round = 0; round < 100; ++round) {
+      Bytes piece(next() % 64 + 1);
+      for (auto& b : piece) b = static_cast<uint8_t>(next() >> 16);
+      if (round % 7 == 0) {  // now and then a command header
+        static const uint16_t codes[] = {kCmdPrint, kCmdGetImageCorrection, kCmdSetParameter, kCmdReset};
+        static const uint16_t lengths[] = {28, 12, 5, 2};
+        size_t which = (round / 7) % 4;
+        piece.resize(std::max<size_t>(piece.size(), 4));
+        le::putU16(piece, 0, codes[which]);
+        le::putU16(piece, 2, next() % 2 ? lengths[which] : static_cast<uint16_t>(next() % 40));
+      }
+      host.send(piece);
+      while (!host.transfer(300).empty()) {
+      }
+      os::sleepMs(next() % 200);
+    }
+  }
+  EXPECT_FALSE(printer.prints().empty());
+  Host fresh(printer);
+  EXPECT_EQ(fresh.status().response.cmdResult, 1);
+}
+
 TEST_F(EmulatedPrinterTest, KeepsEveryPrintIntactAndCancelsAndResets) {
   EmulatedPrinter printer;
   Host host(printer);
