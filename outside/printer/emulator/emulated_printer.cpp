@@ -268,6 +268,19 @@ void EmulatedPrinter::setSpeed(double speed) {
   if (speed > 0) config_.speed = speed;
 }
 
+void EmulatedPrinter::paperReplaced() {
+  std::lock_guard lock(mutex_);
+  advance();
+  config_.paperCount = 0;
+  std::erase(errors_, PrinterError::PaperEmpty);
+}
+
+void EmulatedPrinter::maintenanceDone() {
+  std::lock_guard lock(mutex_);
+  advance();
+  config_.maintenanceCount = 0;
+}
+
 PrinterStatusRecord EmulatedPrinter::status() {
   std::lock_guard lock(mutex_);
   advance();

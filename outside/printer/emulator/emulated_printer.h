@@ -149,6 +149,9 @@ class EmulatedPrinter {
   void setFirmware(int component, FirmwareVersion version);
   void setSerial(std::string serial);
   void setSpeed(double speed);
+  // Service events that start their counters afresh.
+  void paperReplaced();
+  void maintenanceDone();
 
   // ---- What the printer shows ----
   protocol::PrinterStatusRecord status();

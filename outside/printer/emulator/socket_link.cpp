@@ -81,6 +81,14 @@ std::string runControl(EmulatedPrinter& printer, std::string_view command, std::
     return out;
   }
   if (verb == "device-key") return "OK " + std::string(deviceKey);
+  if (verb == "paper-replaced") {
+    printer.paperReplaced();
+    return "OK";
+  }
+  if (verb == "maintenance") {
+    printer.maintenanceDone();
+    return "OK";
+  }
   if (verb == "error" || verb == "clear") {
     if (verb == "clear" && a == "all") {
       printer.clearErrors();

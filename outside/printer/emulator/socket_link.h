@@ -32,7 +32,7 @@ std::filesystem::path printerEndpoint(int portNumber);
 std::optional<int> portNumberOf(std::string_view portName);
 
 // Operator commands, one line each; the answer starts with "OK" or "ERROR":
-//   status | prints | device-key | error NAME | clear NAME | clear all |
+//   status | prints | device-key | paper-replaced | maintenance | error NAME | clear NAME | clear all |
 //   ribbon 4x6|6x8|N [REMAINING] | refuse CMDERROR [COUNT] | buffers-full COUNT |
 //   speed X | serial TEXT | firmware COMPONENT MAJOR MINOR
 std::string runControl(EmulatedPrinter& printer, std::string_view command, std::string_view deviceKey);

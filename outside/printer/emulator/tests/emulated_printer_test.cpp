@@ -133,6 +133,15 @@ TEST_F(EmulatedPrinterTest, PrintingStatesFollowEachOtherOnTheClock) {
   EXPECT_EQ(after.cutterCount, before.cutterCount + 2);
   EXPECT_EQ(after.ribbonRemaining, before.ribbonRemaining - 2);
   EXPECT_EQ(printer.prints().at(0).copiesPrinted, 2);
+
+  printer.raiseError(PrinterError::PaperEmpty);
+  printer.paperReplaced();
+  printer.maintenanceDone();
+  auto serviced = host.status();
+  EXPECT_EQ(serviced.paperCount, 0u);
+  EXPECT_EQ(serviced.maintenanceCount, 0u);
+  EXPECT_EQ(serviced.lifetimeCount, after.lifetimeCount);
+  EXPECT_EQ(serviced.response.prnStatus, kStateIdle);
 }
 
 TEST_F(EmulatedPrinterTest, SpeedFactorShortensPrinting) {
