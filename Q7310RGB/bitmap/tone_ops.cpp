@@ -13,24 +13,40 @@ namespace {
 
 using Table = std::array<uint8_t, 256>;
 
+// Bytes of a row and of a table: the compiler may then keep both apart.
+void mapBytes(uint8_t* __restrict bytes, size_t count, const uint8_t* __restrict table) {
+  size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const uint8_t a = table[bytes[i]], b = table[bytes[i + 1]], c = table[bytes[i + 2]], d = table[bytes[i + 3]];
+    bytes[i] = a;
+    bytes[i + 1] = b;
+    bytes[i + 2] = c;
+    bytes[i + 3] = d;
+  }
+  for (; i < count; ++i) bytes[i] = table[bytes[i]];
+}
+
 void applyTable(RgbBitmap& bitmap, const Table& table) {
   const size_t rowBytes = size_t(bitmap.width) * 3;
-  for (int32_t y = 0; y < bitmap.height; ++y) {
-    uint8_t* row = rowOf(bitmap, y);
-    for (size_t i = 0; i < rowBytes; ++i) row[i] = table[row[i]];
-  }
+  const int32_t height = bitmap.height;
+  for (int32_t y = 0; y < height; ++y) mapBytes(rowOf(bitmap, y), rowBytes, table.data());
 }
 
 // One table per byte position.
-void applyTables(RgbBitmap& bitmap, const Table& t0, const Table& t1, const Table& t2) {
-  for (int32_t y = 0; y < bitmap.height; ++y) {
-    uint8_t* p = rowOf(bitmap, y);
-    for (int32_t x = 0; x < bitmap.width; ++x, p += 3) {
-      p[0] = t0[p[0]];
-      p[1] = t1[p[1]];
-      p[2] = t2[p[2]];
-    }
+void mapPixels(uint8_t* __restrict p, size_t pixels, const uint8_t* __restrict t0, const uint8_t* __restrict t1,
+               const uint8_t* __restrict t2) {
+  for (size_t x = 0; x < pixels; ++x, p += 3) {
+    const uint8_t a = t0[p[0]], b = t1[p[1]], c = t2[p[2]];
+    p[0] = a;
+    p[1] = b;
+    p[2] = c;
   }
+}
+
+void applyTables(RgbBitmap& bitmap, const Table& t0, const Table& t1, const Table& t2) {
+  const size_t pixels = size_t(bitmap.width);
+  const int32_t height = bitmap.height;
+  for (int32_t y = 0; y < height; ++y) mapPixels(rowOf(bitmap, y), pixels, t0.data(), t1.data(), t2.data());
 }
 
 Table shiftTable(int32_t percent) {
@@ -45,9 +61,11 @@ Table shiftTable(int32_t percent) {
 bool grayscale(RgbBitmap& bitmap) {
   const Geometry geometry = checkGeometry(&bitmap);
   if (geometry != Geometry::Usable) return geometry == Geometry::Empty;
-  for (int32_t y = 0; y < bitmap.height; ++y) {
+  const int32_t width = bitmap.width;
+  const int32_t height = bitmap.height;
+  for (int32_t y = 0; y < height; ++y) {
     uint8_t* p = rowOf(bitmap, y);
-    for (int32_t x = 0; x < bitmap.width; ++x, p += 3) {
+    for (int32_t x = 0; x < width; ++x, p += 3) {
       const auto v = static_cast<uint8_t>((601u * p[1] + 117u * p[0] + 306u * p[2]) >> 10);
       p[0] = p[1] = p[2] = v;
     }
