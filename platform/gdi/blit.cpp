@@ -191,6 +191,26 @@ bool stretch(SurfObj* dst, SurfObj* src, ClipObj* clip, const RectL* dstRect, co
              const RowStore& store) {
   Mapping m;
   if (!makeMapping(dst, clip, *dstRect, *srcRect, &m)) return true;
+  // A stretch within one surface reads from a copy of the rows it needs, so
+  // it never reads pixels it has already written.
+  std::vector<uint8_t> copy;
+  SurfObj snapshot;
+  if (src->pvBits == dst->pvBits) {
+    const int32_t top = std::clamp(m.src.top, 0, src->sizlBitmap.cy - 1);
+    const int32_t bottom = std::clamp(m.src.bottom, top + 1, src->sizlBitmap.cy);
+    const size_t rowBytes = static_cast<size_t>(src->sizlBitmap.cx) * 3;
+    copy.resize(rowBytes * static_cast<size_t>(bottom - top));
+    for (int32_t y = top; y < bottom; ++y) {
+      std::memcpy(&copy[rowBytes * static_cast<size_t>(y - top)], pixelAt(src, 0, y), rowBytes);
+    }
+    snapshot = *src;
+    snapshot.sizlBitmap.cy = bottom - top;
+    snapshot.lDelta = static_cast<int32_t>(rowBytes);
+    snapshot.pvBits = snapshot.pvScan0 = copy.data();
+    m.src.top -= top;
+    m.src.bottom -= top;
+    src = &snapshot;
+  }
   if (mode == kHalftone) {
     stretchQuality(src, m, store);
   } else {

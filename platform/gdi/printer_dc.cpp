@@ -47,6 +47,7 @@ std::unique_ptr<PrinterDc> PrinterDc::create(std::string_view printerName, std::
     if (os::lastError() == os::kErrorSuccess) os::setLastError(os::kErrorBadDriverLevel);
     return nullptr;
   }
+  dc->driverEnabled_ = true;
   for (uint32_t i = 0; i < data.c && data.pdrvfn != nullptr; ++i) {
     dc->callbacks_[data.pdrvfn[i].iFunc] = data.pdrvfn[i].pfn;
   }
@@ -106,14 +107,17 @@ void PrinterDc::disableDevice(Device& device) {
 }
 
 PrinterDc::~PrinterDc() {
+  // A failed create() reports its own error, not what the clean-up met.
+  const uint32_t error = os::lastError();
   if (jobId_ != 0) abortDoc();
   if (device_) disableDevice(*device_);
   surface_ = nullptr;
-  if (library_) {
+  if (library_ && driverEnabled_) {
     if (auto disableDriver = library_->function<DrvDisableDriverFn>("DrvDisableDriver")) disableDriver();
-    library_.reset();
   }
+  library_.reset();
   if (printer_ != nullptr) spooler::closePrinter(handleOf(printer_));
+  os::setLastError(error);
 }
 
 void* PrinterDc::callback(uint32_t index) const {

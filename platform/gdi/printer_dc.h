@@ -107,6 +107,7 @@ class Q7310_GDI_API PrinterDc {
   ClipObj* clipObj();
 
   std::unique_ptr<os::Library> library_;
+  bool driverEnabled_ = false;
   void* printer_ = nullptr;  // the spooler printer handle
   std::map<uint32_t, void*> callbacks_;
   std::unique_ptr<Device> device_;

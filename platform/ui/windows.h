@@ -38,7 +38,8 @@ Q7310_UI_API bool unregisterTopLevelWindow(WindowId window);
 // Whether any live process of this root has a window of the class (compared
 // without regard to letter case).
 Q7310_UI_API bool findTopLevelWindow(std::string_view className);
-// Every live registered window of this root, oldest first.
+// Every live registered window of this root, by process, then in the order
+// each process registered them.
 Q7310_UI_API std::vector<WindowInfo> topLevelWindows();
 
 // A window registered for the lifetime of the object.

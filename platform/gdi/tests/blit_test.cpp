@@ -191,6 +191,15 @@ TEST(StretchBlt, ClipAndSourceOutsideItsSurface) {
   EXPECT_EQ(dst2.picture(kInk), "####");
 }
 
+TEST(StretchBlt, WithinOneSurfaceReadsTheOriginalPixels) {
+  TestSurface s(4, 1);
+  numberPixels(s, 10);  // 0 10 20 30
+  // Doubling the left half over the whole row: a stretch reading what it has
+  // just written would repeat the first pixel.
+  ASSERT_TRUE(stretchBlt(s, s, {0, 0, 4, 1}, {0, 0, 2, 1}, kColorOnColor));
+  EXPECT_EQ(s.reds(), (std::vector<int>{0, 0, 10, 10}));
+}
+
 TEST(StretchBltROP, PatternAndSourceOperations) {
   TestSurface src(1, 1, rgb(0x0F, 0, 0));
   TestSurface dst(2, 2, rgb(0x30, 0, 0));
