@@ -143,25 +143,42 @@ void stretchQuality(const SurfObj* src, const Mapping& m, const RowStore& store)
   const std::vector<Taps> colTaps = axisTaps(m.src.width(), m.dst.width());
   const std::vector<Taps> rowTaps = axisTaps(m.src.height(), m.dst.height());
   const int32_t vw = m.visible.width();
+  // Every visible column's taps as byte offsets into a source row (kept on
+  // the source surface) and weights, laid out once for all rows.
+  struct Tap {
+    size_t offset;
+    float weight;
+  };
+  std::vector<Tap> taps;
+  std::vector<size_t> firstTap(static_cast<size_t>(vw) + 1);
+  for (int32_t k = 0; k < vw; ++k) {
+    firstTap[static_cast<size_t>(k)] = taps.size();
+    const Taps& t = colTaps[static_cast<size_t>(m.colIndex(m.visible.left + k))];
+    for (size_t n = 0; n < t.weights.size(); ++n) {
+      const int32_t x = std::clamp(m.src.left + t.first + static_cast<int32_t>(n), 0, src->sizlBitmap.cx - 1);
+      taps.push_back(Tap{static_cast<size_t>(x) * 3, t.weights[n]});
+    }
+  }
+  firstTap[static_cast<size_t>(vw)] = taps.size();
   // Horizontally resampled source rows, kept while later rows still need them.
   std::map<int32_t, std::vector<float>> cache;
   auto horizontal = [&](int32_t srcRow) -> const std::vector<float>& {
     auto it = cache.find(srcRow);
     if (it != cache.end()) return it->second;
     std::vector<float>& out = cache[srcRow];
-    out.assign(static_cast<size_t>(vw) * 3, 0.0f);
-    for (int32_t k = 0; k < vw; ++k) {
-      const Taps& t = colTaps[static_cast<size_t>(m.colIndex(m.visible.left + k))];
+    out.resize(static_cast<size_t>(vw) * 3);
+    const uint8_t* row = srcPixel(src, 0, m.src.top + srcRow);
+    for (size_t k = 0; k < static_cast<size_t>(vw); ++k) {
       float b = 0, g = 0, r = 0;
-      for (size_t n = 0; n < t.weights.size(); ++n) {
-        const uint8_t* p = srcPixel(src, m.src.left + t.first + static_cast<int32_t>(n), m.src.top + srcRow);
-        b += t.weights[n] * p[0];
-        g += t.weights[n] * p[1];
-        r += t.weights[n] * p[2];
+      for (size_t n = firstTap[k]; n < firstTap[k + 1]; ++n) {
+        const uint8_t* p = row + taps[n].offset;
+        b += taps[n].weight * p[0];
+        g += taps[n].weight * p[1];
+        r += taps[n].weight * p[2];
       }
-      out[static_cast<size_t>(k) * 3] = b;
-      out[static_cast<size_t>(k) * 3 + 1] = g;
-      out[static_cast<size_t>(k) * 3 + 2] = r;
+      out[k * 3] = b;
+      out[k * 3 + 1] = g;
+      out[k * 3 + 2] = r;
     }
     return out;
   };
@@ -181,7 +198,8 @@ void stretchQuality(const SurfObj* src, const Mapping& m, const RowStore& store)
       for (size_t i = 0; i < acc.size(); ++i) acc[i] += weight * line[i];
     }
     for (size_t i = 0; i < acc.size(); ++i) {
-      row[i] = static_cast<uint8_t>(std::clamp(std::lround(acc[i]), 0L, 255L));
+      const float v = acc[i] + 0.5f;
+      row[i] = static_cast<uint8_t>(v <= 0 ? 0 : v >= 255 ? 255 : static_cast<int>(v));
     }
     store(y, m.visible.left, m.visible.right, row.data());
   }
