@@ -51,5 +51,9 @@ class Q7310_OS_API Library {
 Q7310_OS_API std::vector<std::filesystem::path> librarySearchPath();
 // The folder that holds the platform library itself (the build's output).
 Q7310_OS_API std::filesystem::path platformLibraryFolder();
+// The folder of the module (library or program) whose code or data holds
+// address: how a library finds the files installed beside it. Does not
+// block; an empty path when the address belongs to no loaded module.
+Q7310_OS_API std::filesystem::path moduleFolderOf(const void* address);
 
 }  // namespace q7310::os

@@ -41,6 +41,14 @@ fs::path platformLibraryFolder() {
   return fs::current_path();
 }
 
+fs::path moduleFolderOf(const void* address) {
+  Dl_info info{};
+  if (address == nullptr || dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
+  std::error_code ec;
+  fs::path self = fs::canonical(info.dli_fname, ec);
+  return ec ? fs::path{} : self.parent_path();
+}
+
 std::vector<fs::path> librarySearchPath() {
   std::vector<fs::path> folders{folderPath(Folder::System)};
   if (const char* env = getenv("Q7310_LIBRARY_PATH"); env != nullptr) {

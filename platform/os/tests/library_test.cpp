@@ -52,5 +52,14 @@ TEST_F(RootTest, APathIsLookedForInItsFolderOnly) {
   EXPECT_EQ(Library::load("Q7310TEST.dll")->path(), folderPath(Folder::System) / "Q7310TEST.dll");
 }
 
+TEST_F(RootTest, ALoadedLibraryFindsItsOwnFolder) {
+  auto lib = Library::load("Q7310TEST.dll");
+  ASSERT_NE(lib, nullptr);
+  EXPECT_EQ(moduleFolderOf(lib->symbol("Q7310Test_Answer")), fs::canonical(lib->path()).parent_path());
+  EXPECT_EQ(moduleFolderOf(reinterpret_cast<const void*>(&testing::buildOutputFolder)),
+            fs::canonical(testing::buildOutputFolder()));
+  EXPECT_EQ(moduleFolderOf(nullptr), fs::path{});
+}
+
 }  // namespace
 }  // namespace q7310::os
