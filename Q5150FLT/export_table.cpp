@@ -1,7 +1,9 @@
 // The library's export table: ordinals and decorated aliases, which the
-// platform's symbol table cannot carry. The profile and color world functions
+// platform's symbol table cannot carry. The page functions take ordinals 1 to
+// 13, in the order callers bind them; the profile and color world functions
 // take ordinals 14 on, each plain name followed by its alias, in byte order of
 // the plain names.
+#include "Q5150FLT/plugin_filter.h"
 #include "Q5150FLT/sdkcm.h"
 #include "platform/os/export_table.h"
 
@@ -11,7 +13,22 @@ namespace {
   {#name, nullptr, ordinal, reinterpret_cast<void*>(&name)},                     \
   {nullptr, alias, static_cast<uint16_t>(ordinal + 1), reinterpret_cast<void*>(&name)}
 
+#define Q7310_PLUGIN_ENTRY(name, ordinal) {#name, nullptr, ordinal, reinterpret_cast<void*>(&name)}
+
 const Q7310ExportEntry kEntries[] = {
+    Q7310_PLUGIN_ENTRY(plugin_filter_open, 1),
+    Q7310_PLUGIN_ENTRY(plugin_filter_close, 2),
+    Q7310_PLUGIN_ENTRY(plugin_filter_initpage, 3),
+    Q7310_PLUGIN_ENTRY(plugin_filter_startpage, 4),
+    Q7310_PLUGIN_ENTRY(plugin_filter_endpage, 5),
+    Q7310_PLUGIN_ENTRY(plugin_filter_freepage, 6),
+    Q7310_PLUGIN_ENTRY(plugin_filter_do, 7),
+    Q7310_PLUGIN_ENTRY(plugin_filter_disposPtr, 8),
+    Q7310_PLUGIN_ENTRY(plugin_filter_preference, 9),
+    Q7310_PLUGIN_ENTRY(plugin_filter_setInputToneCurve, 10),
+    Q7310_PLUGIN_ENTRY(plugin_filter_setOutputToneCurve, 11),
+    Q7310_PLUGIN_ENTRY(plugin_filter_setMtf, 12),
+    Q7310_PLUGIN_ENTRY(plugin_filter_setIccProfile, 13),
     Q7310_SDKCM_ENTRY(SDKCMCloseProfile, "_SDKCMCloseProfile_@4", 14),
     Q7310_SDKCM_ENTRY(SDKCMConvertColorWorldToIPB, "_SDKCMConvertColorWorldToIPB_@8", 16),
     Q7310_SDKCM_ENTRY(SDKCMCreatLUT, "_SDKCMCreatLUT_@24", 18),
@@ -28,6 +45,7 @@ const Q7310ExportEntry kEntries[] = {
 };
 
 #undef Q7310_SDKCM_ENTRY
+#undef Q7310_PLUGIN_ENTRY
 
 }  // namespace
 
