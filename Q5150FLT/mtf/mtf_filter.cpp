@@ -53,7 +53,8 @@ void MtfFilter::setup(const MtfKernel& kernel, uint32_t width, uint32_t height, 
     taps_.push_back({i / 5, (i % 5 - 2 + margin) * 3, c});
     if (c < -kMaxCoefficient || c > kMaxCoefficient) wide_ = true;
   }
-  if (state_.divide && state_.divisor == -1) wide_ = true;  // INT32_MIN / -1 must not trap
+  // Only a stored record can hold a scale outside the entry limits.
+  if (state_.divide && (state_.divisor < 0 || state_.divisor > kMaxScale)) wide_ = true;
   acc32_.assign(wide_ ? 0 : size_t{width} * 3, 0);
   acc64_.assign(wide_ ? size_t{width} * 3 : 0, 0);
 }
@@ -80,37 +81,83 @@ void MtfFilter::rotate() {
   state_.lines[kLineBuffers - 1] = first;
 }
 
-template <typename Acc>
-void MtfFilter::emitWith(uint8_t* out, std::vector<Acc>& acc) const {
-  const size_t n = size_t{state_.width} * 3;
-  std::fill(acc.begin(), acc.end(), Acc{0});
-  Acc* a = acc.data();
-  for (const Tap& t : taps_) {
-    // Rows 0..4 of the kernel are buffers P2..P6; P4 is the centre line.
-    const uint8_t* row = state_.lines[t.row + 2] + t.offset;
-    const Acc c = t.coefficient;
-    for (size_t i = 0; i < n; ++i) a[i] += c * static_cast<Acc>(row[i]);
+namespace {
+
+struct LineJob {
+  const uint8_t* rows[25];
+  int32_t coefficients[25];
+  size_t taps;
+  size_t bytes;
+  uint32_t shift;
+  int32_t divisor;
+  bool divide;
+};
+
+// The sum of the taps for every byte of the line, then the shift or the
+// division, clamped to a byte. The sums stay within 32 bits because the
+// coefficients are within the entry limits. A positive divisor is applied as
+// a float reciprocal corrected by one step, which gives the truncated
+// quotient exactly and, unlike integer division, vectorises.
+[[gnu::always_inline]] inline void narrowLine(const LineJob& job, int32_t* acc, uint8_t* out) {
+  const size_t n = job.bytes;
+  for (size_t i = 0; i < n; ++i) acc[i] = 0;
+  for (size_t t = 0; t < job.taps; ++t) {
+    const uint8_t* row = job.rows[t];
+    const int32_t c = job.coefficients[t];
+    for (size_t i = 0; i < n; ++i) acc[i] += c * static_cast<int32_t>(row[i]);
   }
-  if (!state_.divide) {
-    const uint32_t s = state_.shift;
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(std::clamp<Acc>(a[i] >> s, 0, 255));
-  } else if (!wide_) {
-    // Quotients of 27-bit sums by a 17-bit divisor are exact in double and
-    // truncate like integer division, but vectorise.
-    const double d = state_.divisor;
-    for (size_t i = 0; i < n; ++i)
-      out[i] = static_cast<uint8_t>(std::clamp<int32_t>(static_cast<int32_t>(static_cast<double>(a[i]) / d), 0, 255));
-  } else {
-    const Acc d = state_.divisor;
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(std::clamp<Acc>(a[i] / d, 0, 255));
+  if (!job.divide) {
+    const uint32_t s = job.shift;
+    for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(std::clamp(acc[i] >> s, 0, 255));
+    return;
+  }
+  const int32_t d = job.divisor;
+  const int32_t top = 256 * d - 1;
+  const float inverse = 1.0f / static_cast<float>(d);
+  for (size_t i = 0; i < n; ++i) {
+    const int32_t v = std::clamp(acc[i], 0, top);
+    int32_t q = static_cast<int32_t>(static_cast<float>(v) * inverse);
+    const int32_t r = v - q * d;
+    q += (r >= d ? 1 : 0) - (r < 0 ? 1 : 0);
+    out[i] = static_cast<uint8_t>(q);
   }
 }
 
+void narrowLinePlain(const LineJob& job, int32_t* acc, uint8_t* out) { narrowLine(job, acc, out); }
+
+__attribute__((target("avx2"))) void narrowLineAvx2(const LineJob& job, int32_t* acc, uint8_t* out) {
+  narrowLine(job, acc, out);
+}
+
+void wideLine(const LineJob& job, int64_t* acc, uint8_t* out) {
+  const size_t n = job.bytes;
+  std::fill(acc, acc + n, int64_t{0});
+  for (size_t t = 0; t < job.taps; ++t)
+    for (size_t i = 0; i < n; ++i) acc[i] += int64_t{job.coefficients[t]} * job.rows[t][i];
+  for (size_t i = 0; i < n; ++i) {
+    const int64_t v = job.divide ? acc[i] / job.divisor : acc[i] >> job.shift;
+    out[i] = static_cast<uint8_t>(std::clamp<int64_t>(v, 0, 255));
+  }
+}
+
+}  // namespace
+
 void MtfFilter::emit(uint8_t* out) {
+  LineJob job{};
+  for (const Tap& t : taps_) {
+    // Rows 0..4 of the kernel are buffers P2..P6; P4 is the centre line.
+    job.rows[job.taps] = state_.lines[t.row + 2] + t.offset;
+    job.coefficients[job.taps++] = t.coefficient;
+  }
+  job.bytes = size_t{state_.width} * 3;
+  job.shift = state_.shift;
+  job.divisor = state_.divisor;
+  job.divide = state_.divide;
   if (wide_) {
-    emitWith(out, acc64_);
+    wideLine(job, acc64_.data(), out);
   } else {
-    emitWith(out, acc32_);
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    (avx2 && useVectorForm_ ? narrowLineAvx2 : narrowLinePlain)(job, acc32_.data(), out);
   }
   ++state_.produced;
 }

@@ -50,6 +50,9 @@ class MtfFilter {
   const MtfLineState& state() const { return state_; }
   // Lines of delay between input and output: 1 or 2.
   uint32_t delay() const { return state_.fiveByFive ? 2 : 1; }
+  // Test hook: false keeps to the plain form even where the processor has
+  // the vector one.
+  void useVectorForm(bool on) { useVectorForm_ = on; }
 
  private:
   struct Tap {
@@ -60,11 +63,10 @@ class MtfFilter {
   void load(uint8_t* buffer, const uint8_t* line) const;
   void rotate();
   void emit(uint8_t* out);
-  template <typename Acc>
-  void emitWith(uint8_t* out, std::vector<Acc>& acc) const;
 
   MtfLineState state_;
   std::vector<Tap> taps_;
+  bool useVectorForm_ = true;
   bool wide_ = false;  // coefficients beyond the entry limits need 64-bit sums
   std::vector<int32_t> acc32_;
   std::vector<int64_t> acc64_;

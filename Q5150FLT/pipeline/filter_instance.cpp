@@ -79,13 +79,14 @@ void normaliseLut(PageLut& lut) {
   lut.xOrientation = lut.yOrientation = 1;
 }
 
-uint8_t* allocateBlock(size_t bytes) {
+uint8_t* allocateBlock(size_t bytes, bool zeroed) {
   int budget = blockBudget.load();
   while (budget >= 0) {
     if (budget == 0) return nullptr;
     if (blockBudget.compare_exchange_weak(budget, budget - 1)) break;
   }
-  return static_cast<uint8_t*>(std::calloc(bytes == 0 ? 1 : bytes, 1));
+  if (bytes == 0) bytes = 1;
+  return static_cast<uint8_t*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes));
 }
 
 void releaseBlock(void* block) { std::free(block); }
@@ -306,7 +307,8 @@ uint16_t FilterInstance::process(uint8_t* src, uint32_t lines, uint8_t** band, u
 
   bool allocated = false;
   if (!*band) {
-    *band = allocateBlock(bandBytes);
+    // Every byte is written below: the lines, then zeros after them.
+    *band = allocateBlock(bandBytes, false);
     if (!*band) return fail(kErrorMemory);
     allocated = true;
   }
@@ -315,12 +317,13 @@ uint16_t FilterInstance::process(uint8_t* src, uint32_t lines, uint8_t** band, u
   uint32_t n = lines;
   const bool mtfRan = preference_.mtfEnabled && mtfBuffer_;
   if (mtfRan) {
-    std::memset(out, 0, bandBytes);
     n = mtf_.filter(src, lines, out);
     if (n == 0) {
       if (allocated) {
         releaseBlock(*band);
         *band = nullptr;
+      } else {
+        std::memset(out, 0, bandBytes);
       }
       *outLines = 0;
       return kOk;
@@ -351,6 +354,9 @@ uint16_t FilterInstance::process(uint8_t* src, uint32_t lines, uint8_t** band, u
   } else if (!mtfRan) {
     std::memcpy(out, src, size_t{n} * lineBytes);
   }
+  // The band past the lines is clear, as if it had been cleared first; a
+  // caller's own band keeps its bytes there unless the MTF stage ran.
+  if (allocated || mtfRan) std::memset(out + size_t{n} * lineBytes, 0, bandBytes - size_t{n} * lineBytes);
   *outLines = n;
   if (preference_.caskEnabled && cask_.loaded()) cask_.filter(std::span(out, size_t{n} * lineBytes));
   return kOk;

@@ -34,9 +34,10 @@ struct PageLut {
 // Brings a LUT to RGB orientation (1, 1).
 void normaliseLut(PageLut& lut);
 
-// Blocks handed to callers (output bands): zero-filled, released with
-// releaseBlock. nullptr when memory runs out.
-uint8_t* allocateBlock(size_t bytes);
+// Blocks handed to callers (output bands), released with releaseBlock;
+// zero-filled unless the caller writes every byte itself. nullptr when
+// memory runs out.
+uint8_t* allocateBlock(size_t bytes, bool zeroed = true);
 void releaseBlock(void* block);
 // Test hook: the next `count` block allocations succeed, later ones fail;
 // negative for no limit.

@@ -131,14 +131,19 @@ TEST(MtfFilter, MatchesThePlainConvolutionInBandsOfAnyHeight) {
       {"5x5 full, divide", full5},
       {"5x5 cross, shift", cross5},
       {"beyond the entry limits", kernel3({0, 0, 0, 0, -2000000000, 0, 0, 0, 0}, -1)},
+      {"largest sums and divisor", kernel3({9999, 9999, 9999, 9999, 9999, 9999, 9999, 9999, 9999}, 99997)},
+      {"scale beyond the limits", kernel3({0, 0, 0, 0, 9999, 0, 0, 0, 0}, 2000000000)},
   };
   const std::vector<std::vector<uint32_t>> bandings = {{h}, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, {4, 2, 5}, {3, 8}};
   for (const auto& c : cases) {
     Bytes expected = reference(page, w, h, c.kernel);
     for (const auto& bands : bandings) {
-      SCOPED_TRACE(::testing::Message() << c.name << ", first band " << bands[0]);
-      Feeder run(c.kernel, w, h);
-      EXPECT_EQ(run.feed(page, w, bands, nullptr), expected);
+      for (bool vector : {true, false}) {
+        SCOPED_TRACE(::testing::Message() << c.name << ", first band " << bands[0] << ", vector " << vector);
+        Feeder run(c.kernel, w, h);
+        run.filter.useVectorForm(vector);
+        EXPECT_EQ(run.feed(page, w, bands, nullptr), expected);
+      }
     }
   }
 }

@@ -68,6 +68,8 @@ struct Engine {
     EXPECT_EQ(err, 0);
     EXPECT_EQ(lines, height);
     Bytes out = band ? Bytes(band, band + size_t{lines} * width * 3) : Bytes{};
+    // The two spare lines of the band are clear.
+    for (size_t i = out.size(); band && i < (size_t{height} + 2) * width * 3; ++i) EXPECT_EQ(band[i], 0) << i;
     dispose(band);
     EXPECT_EQ(endpage(inst, &err), 1);
     EXPECT_EQ(freepage(inst, &err), 1);
