@@ -23,9 +23,14 @@ std::vector<DriverInfo2> readAll() {
   if (!text) return drivers;
   std::istringstream in(*text);
   for (std::string line; std::getline(in, line);) {
+    // Every field counts, empty ones at the end too.
     std::vector<std::string> parts;
-    std::istringstream fields(line);
-    for (std::string part; std::getline(fields, part, '\t');) parts.push_back(part);
+    for (size_t start = 0;;) {
+      size_t tab = line.find('\t', start);
+      parts.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+      if (tab == std::string::npos) break;
+      start = tab + 1;
+    }
     if (parts.size() != 6 || parts[1].empty()) continue;
     DriverInfo2 d;
     d.version = static_cast<uint32_t>(std::strtoul(parts[0].c_str(), nullptr, 10));

@@ -14,6 +14,7 @@
 #include "platform/os/files.h"
 #include "platform/os/paths.h"
 #include "platform/spooler/linux/state.h"
+#include "platform/spooler/print_jobs.h"
 
 namespace q7310::spooler {
 
@@ -166,6 +167,10 @@ PrinterHandle openPrinter(std::string_view name, uint32_t access) {
 }
 
 bool closePrinter(PrinterHandle handle) {
+  // A document still open on the handle is abandoned, so no later handle
+  // at the same address inherits it. Done before the state lock: the
+  // document code takes its own lock first.
+  if (openDocumentJob(handle) != 0) abortPrinter(handle);
   std::lock_guard lock(detail::stateMutex());
   if (openHandles().erase(handle) == 0) {
     os::setLastError(os::kErrorInvalidHandle);

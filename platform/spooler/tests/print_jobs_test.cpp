@@ -77,6 +77,19 @@ TEST_F(PrintJobsTest, AbortRemovesDataAndJob) {
   EXPECT_EQ(spoolData(next), std::vector<uint8_t>{});
 }
 
+TEST_F(PrintJobsTest, ClosingTheHandleAbandonsItsOpenDocument) {
+  ASSERT_TRUE(addPrinter({"Photo", "Q7310_001:", "D"}));
+  PrinterHandle printer = openPrinter("Photo");
+  const uint32_t job = startDocPrinter(printer, "left open");
+  ASSERT_NE(job, 0u);
+  ASSERT_TRUE(writePrinter(printer, bytes("HALF")));
+  ASSERT_TRUE(closePrinter(printer));
+  EXPECT_TRUE(jobs("Photo").empty());
+  EXPECT_FALSE(spoolData(job).has_value());
+  ScopedPrinter again("Photo");
+  EXPECT_EQ(openDocumentJob(again.get()), 0u);
+}
+
 TEST_F(PrintJobsTest, TwoHandlesSpoolTwoJobs) {
   ASSERT_TRUE(addPrinter({"Photo", "Q7310_001:", "D"}));
   ScopedPrinter a("Photo");

@@ -79,6 +79,10 @@ TEST_F(SettingsStoreTest, DriversAreInstalledPerEnvironmentAndFoundThroughThePri
   EXPECT_TRUE(deletePrinterDriver("veltrano dpx-q7310", kEnvironmentX64));
   EXPECT_FALSE(deletePrinterDriver("veltrano dpx-q7310", kEnvironmentX64));
   EXPECT_FALSE(addPrinterDriver({3, "bad\tname", kEnvironmentX64, "", "", ""}));
+  // Empty file fields, the last one included, survive the store.
+  DriverInfo2 sparse{3, "Veltrano DPX-Q7310", kEnvironmentX64, "Q7310DDI.dll", "", ""};
+  ASSERT_TRUE(addPrinterDriver(sparse));
+  EXPECT_EQ(getPrinterDriver(printer.get()), sparse);
 }
 
 }  // namespace
