@@ -55,6 +55,7 @@ size_t EmulatedPrinter::takeImageBytes(SessionState& s, std::span<const uint8_t>
   job.lastDataTick = lastTick_;
   if (print.image.size() == print.command.imageBytes()) {
     print.complete = true;
+    if (!config_.printFolder.empty()) savePicture(job.printIndex);
     job.dataComplete = true;
     job.session = 0;
     s.download = nullptr;

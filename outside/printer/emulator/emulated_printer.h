@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -75,6 +76,9 @@ struct PrinterConfig {
   // An unfinished image download is given up after this much printer time
   // without bytes.
   uint32_t dataTimeoutMs = 30000;
+  // When set, every print whose image data came whole is rendered into this
+  // folder as "print_%04d.png" (numbered from 1 in the order received).
+  std::filesystem::path printFolder;
 };
 
 // A print as the printer received it.
@@ -186,6 +190,7 @@ class EmulatedPrinter {
   void handleBlockTransfer(SessionState& s, const protocol::CommandResponse& head, std::vector<uint8_t> data,
                            size_t answerSize, std::optional<uint16_t> announced);
   bool parameterKnown(uint8_t number) const;
+  void savePicture(size_t printIndex) const;
   bool hasError() const { return !errors_.empty(); }
 
   mutable std::mutex mutex_;

@@ -1,8 +1,11 @@
 // The printer's fixed data: phase timings, media per ribbon, correction data
 // and tone curves, error names.
+#include <algorithm>
 #include <cmath>
 
 #include "common/le.h"
+#include "outside/imaging/printer_image_format.h"
+#include "outside/printer/dye_model.h"
 #include "outside/printer/emulator/emulated_printer.h"
 
 namespace q7310::printer {
@@ -91,43 +94,29 @@ std::vector<MediaEntry> mediaForRibbon(uint8_t ribbonType) {
 }
 
 std::vector<uint8_t> correctionData(uint8_t requestByte) {
-  // Layout (see README): magic, version, request byte, head width, table
-  // length, yellow/magenta/cyan/laminate tables, head compensation, checksum.
-  constexpr size_t kTables = 4;
-  constexpr size_t kEntries = 256;
-  constexpr size_t kHeadWidth = 1844;
-  constexpr size_t kHeader = 12;
-  constexpr size_t kSize = kHeader + kTables * kEntries * 2 + kHeadWidth * 2 + 4;
-  std::vector<uint8_t> d(kSize);
-  d[0] = 'Q';
-  d[1] = '7';
-  d[2] = 'C';
-  d[3] = 'D';
-  le::putU16(d, 4, 1);
-  le::putU8(d, 6, requestByte);
-  le::putU16(d, 8, kHeadWidth);
-  le::putU16(d, 10, kEntries);
-  uint8_t laminate = requestByte & 0x07;
-  bool fine = (requestByte & kLaminateFineFlag) != 0;
-  const double gammas[kTables] = {1.00, 1.05, 0.95, 1.0};
-  size_t off = kHeader;
-  for (size_t t = 0; t < kTables; ++t) {
-    double gamma = gammas[t] + 0.04 * laminate + (fine ? 0.08 : 0.0);
-    for (size_t i = 0; i < kEntries; ++i, off += 2) {
-      uint16_t v = t < 3 ? curveValue(static_cast<int>(i), gamma)
-                         : static_cast<uint16_t>(laminate == 0 ? 0 : (laminate == 1 ? 40000 : 52000));
-      le::putU16(d, off, v);
+  // The imaging library's format (outside/imaging/printer_image_format.h):
+  // tone tables from the head's response in the dye model, and the laminate
+  // pattern of the requested finish.
+  imaging::CorrectionData d;
+  d.requestByte = requestByte;
+  for (int level = 0; level < imaging::kToneEntries; ++level) {
+    double v = level;
+    Triple dyes = dyesFromRgb({v, v, v});  // yellow by blue, magenta by green, cyan by red
+    for (size_t c = 0; c < 3; ++c) {
+      d.tone[c][static_cast<size_t>(level)] = static_cast<uint16_t>(std::lround(std::clamp(dyes[c], 0.0, 1.0) * 65535));
     }
   }
-  for (size_t x = 0; x < kHeadWidth; ++x, off += 2) {
-    // Dots near the head's ends run a little cooler.
-    double edge = std::min(x, kHeadWidth - 1 - x) / 200.0;
-    le::putU16(d, off, static_cast<uint16_t>(1024 + std::lround(40 * std::exp(-edge))));
+  uint8_t laminate = requestByte & 0x07;
+  for (size_t i = 0; i < d.pattern.size(); ++i) {
+    if (laminate == 1) {  // glossy
+      d.pattern[i] = 52000;  // an even coat
+    } else if (laminate == 2) {  // matte
+      // A fine irregular texture that breaks up reflections.
+      uint32_t h = static_cast<uint32_t>(i) * 2654435761u;
+      d.pattern[i] = static_cast<uint16_t>(36000 + (h >> 20) % 8000);
+    }
   }
-  uint32_t sum = 0;
-  for (size_t i = 0; i < off; ++i) sum += d[i];
-  le::putU32(d, off, sum);
-  return d;
+  return imaging::encodeCorrection(d);
 }
 
 std::vector<uint8_t> toneCurve(uint8_t curveNumber) {

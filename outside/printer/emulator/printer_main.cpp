@@ -4,6 +4,7 @@
 //   q7310-printer [--port N] [--key KEY] [--ribbon 4x6|6x8|N] [--remaining N]
 //                 [--error NAME]... [--firmware C=MAJOR.MINOR]... [--serial TEXT]
 //                 [--param63 V] [--param84 V] [--speed X] [--ready-event NAME]
+//                 [--prints FOLDER]
 //   q7310-printer --port N --control "COMMAND"
 //
 // Runs until it is terminated, or until its standard input ends when
@@ -80,6 +81,8 @@ int main(int argc, char** argv) {
     } else if (opt == "--speed" && (v = value())) {
       config.speed = std::atof(v->c_str());
       if (config.speed <= 0) return usage("--speed wants a positive number");
+    } else if (opt == "--prints" && (v = value())) {
+      config.printFolder = *v;
     } else if (opt == "--ready-event" && (v = value())) {
       readyEvent = *v;
     } else if (opt == "--control" && (v = value())) {
