@@ -372,6 +372,43 @@ TEST_F(RootTest, ColorMatchingEqualsTheColorWorldAndAStoredIntentThreeMatchesPer
   e.close(inst);
 }
 
+TEST_F(RootTest, RunningOutOfMemoryAndUnterminatedPathsFailPlainly) {
+  using namespace pipeline;
+  const std::string srgb = ft::store("srgb.icc", ft::shipped("sRGB_IEC61966-2-1_black_scaled.ICC"));
+  uint16_t err = 0;
+  auto inst = FilterInstance::open({"C:\\engine", false}, err);
+  ASSERT_NE(inst, nullptr);
+  ASSERT_EQ(inst->setIccProfile(1, srgb.c_str(), srgb.c_str(), 0), kOk);
+  const int32_t sharpen[9] = {0, -25, 0, -25, 200, -25, 0, -25, 0};
+  ASSERT_EQ(inst->setMtf(1, sharpen, 100), kOk);
+  ASSERT_EQ(inst->initPage(4, 3, 0), kOk);
+  EXPECT_TRUE(inst->hasColorWorld());
+
+  // No memory for the MTF lines: no MTF buffer and no color world are left.
+  limitBlocksForTesting(0);
+  EXPECT_EQ(inst->initPage(4, 3, 0), kErrorMemory);
+  EXPECT_FALSE(inst->hasMtfBuffer());
+  EXPECT_FALSE(inst->hasColorWorld());
+  // No memory for the band: 1000 and no lines.
+  Bytes src(4 * 3 * 3, 50);
+  uint8_t* band = nullptr;
+  uint32_t lines = 7;
+  EXPECT_EQ(inst->process(src.data(), 3, &band, &lines), kErrorMemory);
+  EXPECT_EQ(lines, 0u);
+  EXPECT_EQ(band, nullptr);
+  limitBlocksForTesting(-1);
+
+  // A stored path field without its terminating NUL names no file.
+  inst->setMtf(0, nullptr, 0);
+  inst->settings().inputProfile.fill('a');
+  EXPECT_EQ(inst->initPage(4, 3, 0), kErrorArgument);
+  setFieldText(inst->settings().inputProfile, srgb);
+  inst->settings().outputProfile.fill('b');
+  EXPECT_EQ(inst->initPage(4, 3, 0), kErrorProfile);
+  setFieldText(inst->settings().outputProfile, srgb);
+  EXPECT_EQ(inst->initPage(4, 3, 0), kOk);
+}
+
 TEST_F(RootTest, CaskStageWithTheStandInLibrary) {
   using namespace pipeline;
   const std::string folder = q7310::testing::buildOutputFolder().string();
