@@ -2,13 +2,17 @@
 
 #include <atomic>
 
+#include "Q7310LM/port_status.h"
+
 namespace q7310::lm {
 
 namespace {
 
-class NoUpdate final : public PortStatusUpdater {
+class EngineUpdate final : public PortStatusUpdater {
  public:
-  void updatePortStatus(PortContext&, uint32_t) override {}
+  void updatePortStatus(PortContext& port, uint32_t statusCode) override {
+    lm::updatePortStatus(port, statusCode);
+  }
 };
 
 std::atomic<PortStatusUpdater*> gUpdater{nullptr};
@@ -16,9 +20,9 @@ std::atomic<PortStatusUpdater*> gUpdater{nullptr};
 }  // namespace
 
 PortStatusUpdater& portStatusUpdater() {
-  static NoUpdate none;
+  static EngineUpdate engine;
   PortStatusUpdater* set = gUpdater.load();
-  return set != nullptr ? *set : none;
+  return set != nullptr ? *set : engine;
 }
 
 void setPortStatusUpdater(PortStatusUpdater* updater) { gUpdater.store(updater); }

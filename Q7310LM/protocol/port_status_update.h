@@ -1,6 +1,6 @@
 // The port status update that follows every status query: the printing
-// engine maps the status code to the spooler's port status. Until the engine
-// sets its own, the update does nothing; tests install a recorder.
+// engine maps the status code to the spooler's port status; tests may
+// install a recorder instead.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,7 @@ class PortStatusUpdater {
 };
 
 // The updater queryStatus calls: the one set with setPortStatusUpdater, else
-// one that changes nothing.
+// the engine's updatePortStatus.
 PortStatusUpdater& portStatusUpdater();
 // Replaces it for the whole module (nullptr: back to the default). The caller
 // keeps it alive while ports query.
