@@ -422,6 +422,9 @@ TEST_F(PageEngineTest, BridgeProblemsShowOnThePortAndTheStepRepeats) {
       {TEST_BRIDGE_NOEXPORT, "Missing printer driver files.", " :: ERROR:   CANNOT FIND Q7310_IMAGEPROCESSING PROC\n"},
       {TEST_BRIDGE_FAILS, "Invalid image processing signature.",
        " :: ERROR:   INVALID IMAGE PROCESSING SIGNATURE [01020304]\n"},
+      // A "success" for another size would have the download read past the buffer.
+      {TEST_BRIDGE_WRONG_SIZE, "Invalid image processing signature.",
+       " :: ERROR:   INVALID IMAGE PROCESSING RESULT [1845 x 634]\n"},
   };
   const TestPage page = page2x6(2);
   startDocument({page});

@@ -1,6 +1,7 @@
-// Stand-in image-correction bridges for the engine's tests, built three ways:
-// one that converts, one that fails after allocating its buffer, and one
-// without the export.
+// Stand-in image-correction bridges for the engine's tests, built four ways:
+// one that converts, one that fails after allocating its buffer, one that
+// claims success for a smaller image than it was asked for, and one without
+// the export.
 #include "Q7310LM/tests/test_bridge.h"
 #include "Q7310YMC/image_bridge.h"
 #include "platform/os/export_table.h"
@@ -23,6 +24,9 @@ Q7310_EXPORT int Q7310_ImageProcessing(ymc::ImageRequest* request, ymc::ImageRes
   const uint8_t requestByte = request->correction[ymc::kOffCorrectionData + 6];
   for (size_t i = 0; i < size; ++i) image[i] = lm::testing::testBridgeByte(request->pixels, i, requestByte);
   result->signature = ymc::kSignatureSuccess;
+#endif
+#ifdef TEST_BRIDGE_WRONG_SIZE
+  result->width = request->width + 1;
 #endif
   return 0;
 }
