@@ -325,6 +325,15 @@ TEST_F(PageEngineTest, UnsupportedMediaIsShownOnceAndClearedByFittingMedia) {
   expectPrinted(0, page);
 }
 
+TEST_F(PageEngineTest, UnreadableMediaLetsThePagePrint) {
+  startDocument({page2x6(3)});
+  ASSERT_TRUE(writeUntil(ReaderState::MediaCheck));
+  printer_.refuseCommands(0x01, 1);
+  EXPECT_TRUE(write());
+  EXPECT_EQ(state(), ReaderState::ImageConversion);
+  EXPECT_EQ(countOf(log(), " :: Veltrano_CanPrintDocument :: #### FAILED MEDIA 1\n"), 1u);
+}
+
 TEST_F(PageEngineTest, PrinterLockedElsewhereAsksToBeCalledAgain) {
   const TestPage page = page2x6(6);
   startDocument({page});
@@ -559,6 +568,40 @@ TEST_F(WriteHeaderTest, PrintIdFollowsTheFreeBank) {
     ASSERT_EQ(sent.size(), ++commands);
     EXPECT_EQ(sent.back().printId, c.sent);
     EXPECT_EQ(sent.back().copies, 3);
+  }
+}
+
+TEST_F(WriteHeaderTest, ReadinessFollowsTheStatusAnswer) {
+  struct Case {
+    uint8_t cmdResult, prnStatus;
+    int expected;
+    const char* line;  // nullptr: nothing logged by the check
+  };
+  const Case cases[] = {
+      {1, 0x00, kCheckReady, nullptr},
+      {1, 0x65, kCheckReady, nullptr},
+      {1, 0x31, kCheckBusy, "Veltrano_StatusCheck --> Printer busy (prnStatus=0x31)"},
+      {1, 0x11, kCheckBusy, "Veltrano_StatusCheck:: #### Error (status1=2)"},
+      {2, 0x00, kCheckCommandFailure, "Veltrano_StatusCheck::  #### Error (responseCode=2)"},
+      {0, 0x00, kCheckNoCommunication, "Veltrano_StatusCheck:: #### Error (NO COMM)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.prnStatus));
+    protocol::PrinterStatusRecord record;
+    record.response.cmdResult = c.cmdResult;
+    record.response.prnStatus = c.prnStatus;
+    auto bytes = protocol::encodeStatus(record);
+    downstream_.answerReads(Bytes(bytes.begin(), bytes.end()));
+    const size_t before = log().size();
+    const uint64_t start = os::tickCount64();
+    EXPECT_EQ(statusCheck(port_), c.expected);
+    EXPECT_EQ(os::tickCount64() - start, c.expected == kCheckBusy ? 500u : 0u);
+    const std::string lines = log().substr(before);
+    if (c.line != nullptr) {
+      EXPECT_NE(lines.find(c.line), std::string::npos) << lines;
+    } else {
+      EXPECT_EQ(lines.find("Veltrano_StatusCheck"), std::string::npos) << lines;
+    }
   }
 }
 
