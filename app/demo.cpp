@@ -1,21 +1,83 @@
-// The demo: the main job of the system on a fresh root. Until the print path
-// is complete it exercises what exists and says so.
+// The demo: on a fresh root, the package is set up beside an emulated printer
+// with a 6 x 8 ribbon, and the built-in test chart is printed through the
+// real print path: the graphics driver renders a 6 x 8 page and two 4 x 6
+// pages (which it pairs on one sheet) into a spooled job, the port monitor
+// takes the job through the downstream port to the printer, and the printer
+// keeps a picture of every finished print.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 
 #include "app/commands.h"
-#include "common/debug_log.h"
+#include "app/test_chart.h"
+#include "common/protocol/printer_protocol.h"
+#include "common/settings/devmode.h"
+#include "outside/printer/emulator/emulated_printer.h"
+#include "outside/printer/emulator/link.h"
+#include "outside/usbmon/usbmon.h"
+#include "platform/gdi/printer_dc.h"
 #include "platform/os/clock.h"
 #include "platform/os/files.h"
-#include "platform/os/kernel_objects.h"
 #include "platform/os/paths.h"
+#include "platform/spooler/drivers.h"
+#include "platform/spooler/port_driver.h"
+#include "platform/spooler/print_jobs.h"
+#include "platform/spooler/printers.h"
 
 namespace fs = std::filesystem;
 
 namespace q7310::app {
+
+namespace {
+
+constexpr const char* kPrinterName = "Veltrano DPX-Q7310";
+constexpr const char* kPort = "Q7310_001";
+
+settings::PrintSettings settingsFor(int paperSize) {
+  settings::PrintSettings s = settings::defaultSettings(u"Veltrano DPX-Q7310", settings::SettingsModule::SettingsUi);
+  s.dm.dmFields = (s.dm.dmFields & ~settings::kDmFormName) | settings::kDmPaperSize;
+  s.dm.dmPaperSize = static_cast<int16_t>(paperSize);
+  s.priv.RibbonType = 1;  // the 6 x 8 ribbon is loaded
+  return s;
+}
+
+bool installPackage() {
+  return spooler::addPrinter({kPrinterName, kPort, kPrinterName}) &&
+         spooler::addPrinterDriver({3, kPrinterName, spooler::kEnvironmentX64, "Q7310DDI.dll", "", "Q7310UI.dll"});
+}
+
+// Renders the document into a spooled job; its identifier, 0 on failure.
+uint32_t renderDocument() {
+  auto dc = gdi::PrinterDc::create(kPrinterName, settings::bytesOf(settingsFor(259)));
+  if (!dc) {
+    std::fprintf(stderr, "q7310 demo: the graphics driver could not be started\n");
+    return 0;
+  }
+  if (!dc->startDoc("Q7310 test chart")) return 0;
+  uint32_t job = dc->jobId();
+  bool ok = dc->startPage() && drawTestChart(*dc, u"DPX-Q7310 6 x 8") && dc->endPage();
+  std::printf("q7310 demo: page 1 (6 x 8) rendered\n");
+  ok = ok && dc->resetDc(settings::bytesOf(settingsFor(257)));
+  for (int page = 2; ok && page <= 3; ++page) {
+    ok = dc->startPage() && drawTestChart(*dc, page == 2 ? u"4 x 6 left" : u"4 x 6 right") && dc->endPage();
+    std::printf("q7310 demo: page %d (4 x 6) rendered\n", page);
+  }
+  ok = ok && dc->endDoc();
+  return ok ? job : 0;
+}
+
+// Every print received has all its copies out and the printer rests.
+bool printerDone(printer::EmulatedPrinter& printer) {
+  if (printer.prnStatus() != protocol::kStateIdle) return false;
+  for (const auto& p : printer.prints()) {
+    if (p.complete && !p.cancelled && p.copiesPrinted < p.command.copies) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 int runDemo(const std::vector<std::string>& args) {
   fs::path demoRoot = args.empty() ? fs::temp_directory_path() / "q7310-demo" : fs::path(args[0]);
@@ -23,25 +85,64 @@ int runDemo(const std::vector<std::string>& args) {
   fs::remove_all(demoRoot, ec);
   fs::create_directories(demoRoot, ec);
   os::setRoot(demoRoot);
+  os::createFolder(os::windowsFolder(os::Folder::DebugLog));
+  fs::path prints = demoRoot / "prints";
+  fs::create_directories(prints, ec);
   std::printf("q7310 demo: fresh root %s\n", demoRoot.c_str());
 
-  os::createFolder(os::windowsFolder(os::Folder::DebugLog));
-  DebugLog log("q7310demo");
-  log.log(">>>> demo");
-  bool existed = false;
-  auto section = os::Section::create("Global\\Q7310_DEMO", 64, &existed);
-  auto mutex = os::Mutex::create("Global\\Q7310_MUTEX_DEMO");
-  bool ok = section != nullptr && mutex != nullptr && mutex->wait(1000) == os::WaitResult::Signalled;
-  if (mutex) mutex->release();
-  log.log("INFO:    platform objects %s", ok ? "work" : "FAILED");
-  log.log("<<<< demo");
+  if (!installPackage()) {
+    std::fprintf(stderr, "q7310 demo: the printer could not be set up in the spooler\n");
+    return 1;
+  }
+  printer::PrinterConfig config;
+  config.ribbonType = protocol::kRibbon6x8;
+  config.speed = 40;  // forty times faster than a real printer
+  config.printFolder = prints;
+  printer::EmulatedPrinter printer(config);
+  usbmon::attachLink(kPort, std::make_shared<printer::InProcessLink>(printer), "VLT-7310-DEMO");
+  std::printf("q7310 demo: emulated DPX-Q7310 on port %s with a 6 x 8 ribbon\n", kPort);
 
-  std::printf("q7310 demo: the platform layer works (root, named objects, debug log: %s)\n",
-              os::mapPath(log.filePath({})).c_str());
-  std::printf(
-      "q7310 demo: the print path (graphics driver, port monitor, emulated printer) is not built yet,\n"
-      "            so no photo was printed.\n");
-  return ok ? 0 : 1;
+  uint32_t job = renderDocument();
+  auto data = job ? spooler::spoolData(job) : std::nullopt;
+  if (!data) {
+    std::fprintf(stderr, "q7310 demo: the document could not be rendered\n");
+    return 1;
+  }
+  std::printf("q7310 demo: job %u spooled (%zu bytes)\n", job, data->size());
+
+  auto port = spooler::PortDriver::load("Q7310LM.dll");
+  if (!port || !port->openPort(kPort, kPrinterName, usbmon::monitorTable())) {
+    std::fprintf(stderr, "q7310 demo: the port monitor could not open %s\n", kPort);
+    return 1;
+  }
+  spooler::RunOptions options;
+  options.documentName = u"Q7310 test chart";
+  options.pieces = spooler::randomPieces(7310, 65536);
+  spooler::DocumentResult result = port->runDocument(*data, options);
+  port->closePort();
+  usbmon::detachLink(kPort);
+  if (!result.ended || result.abandoned || result.bytesTaken != data->size()) {
+    std::fprintf(stderr, "q7310 demo: the port monitor did not take the whole job (%llu of %zu bytes)\n",
+                 static_cast<unsigned long long>(result.bytesTaken), data->size());
+    return 1;
+  }
+  uint64_t deadline = os::tickCount64() + 60000;
+  while (!printerDone(printer) && os::tickCount64() < deadline) os::sleepMs(50);
+
+  auto received = printer.prints();
+  std::printf("q7310 demo: the printer received %zu prints:\n", received.size());
+  for (size_t i = 0; i < received.size(); ++i) {
+    const auto& p = received[i];
+    std::printf("  print %zu: %u x %u pixels, method %u, %u cop%s, %s\n", i + 1, p.command.width, p.command.height,
+                p.command.printMethod(), p.command.copies, p.command.copies == 1 ? "y" : "ies",
+                p.complete ? "complete" : "incomplete");
+  }
+  auto status = printer.status();
+  std::printf("q7310 demo: counters now: lifetime %u, since maintenance %u, since paper change %u\n",
+              status.lifetimeCount, status.maintenanceCount, status.paperCount);
+  std::printf("q7310 demo: pictures of the prints are in %s\n", prints.c_str());
+  std::printf("q7310 demo: debug logs are in %s\n", os::folderPath(os::Folder::DebugLog).c_str());
+  return received.empty() ? 1 : 0;
 }
 
 }  // namespace q7310::app
