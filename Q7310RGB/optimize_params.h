@@ -49,5 +49,14 @@ static_assert(offsetof(OptimizeParams, grayscale) == 96);
 static_assert(sizeof(OptimizeParams) == 104);
 
 using OptimizeOutputFn = int32_t (*)(OptimizeParams* params);
+// Profile paths are narrow and may be null; both given and non-empty are used
+// as they are, otherwise the module looks the profiles up.
+using IcmFn = int32_t (*)(OptimizeParams* params, const char* inputProfile, const char* outputProfile);
 
 }  // namespace q7310::rgb
+
+// Applies the page's image settings in place; returns 0 always.
+Q7310_EXPORT int32_t Q7310_OptimizeOutput(q7310::rgb::OptimizeParams* params);
+// Color matching of the page in place: 0, or -1 when no filter instance opens.
+Q7310_EXPORT int32_t Q7310_ICM(q7310::rgb::OptimizeParams* params, const char* inputProfile,
+                               const char* outputProfile);

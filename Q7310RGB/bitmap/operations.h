@@ -16,6 +16,9 @@ bool rotate180(RgbBitmap& bitmap);
 bool mirror(RgbBitmap& bitmap);
 // v = (601 byte1 + 117 byte0 + 306 byte2) >> 10 into all three bytes.
 bool grayscale(RgbBitmap& bitmap);
+// The same weights for pictures that carry red in byte 0:
+// v = (601 byte1 + 306 byte0 + 117 byte2) >> 10.
+bool grayscaleRedFirst(RgbBitmap& bitmap);
 // Gamma in hundredths; a gamma of 0 or below is refused.
 bool gamma(RgbBitmap& bitmap, int32_t gammaHundredths);
 // Brightness and contrast in percent.

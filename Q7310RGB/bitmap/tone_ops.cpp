@@ -58,7 +58,10 @@ Table shiftTable(int32_t percent) {
 
 }  // namespace
 
-bool grayscale(RgbBitmap& bitmap) {
+namespace {
+
+// weight0 and weight2 are the weights of bytes 0 and 2; green is always byte 1.
+bool grayscaleWeighted(RgbBitmap& bitmap, uint32_t weight0, uint32_t weight2) {
   const Geometry geometry = checkGeometry(&bitmap);
   if (geometry != Geometry::Usable) return geometry == Geometry::Empty;
   const int32_t width = bitmap.width;
@@ -66,12 +69,18 @@ bool grayscale(RgbBitmap& bitmap) {
   for (int32_t y = 0; y < height; ++y) {
     uint8_t* p = rowOf(bitmap, y);
     for (int32_t x = 0; x < width; ++x, p += 3) {
-      const auto v = static_cast<uint8_t>((601u * p[1] + 117u * p[0] + 306u * p[2]) >> 10);
+      const auto v = static_cast<uint8_t>((601u * p[1] + weight0 * p[0] + weight2 * p[2]) >> 10);
       p[0] = p[1] = p[2] = v;
     }
   }
   return true;
 }
+
+}  // namespace
+
+bool grayscale(RgbBitmap& bitmap) { return grayscaleWeighted(bitmap, 117u, 306u); }
+
+bool grayscaleRedFirst(RgbBitmap& bitmap) { return grayscaleWeighted(bitmap, 306u, 117u); }
 
 bool gamma(RgbBitmap& bitmap, int32_t gammaHundredths) {
   const Geometry geometry = checkGeometry(&bitmap);
