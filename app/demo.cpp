@@ -20,6 +20,7 @@
 #include "platform/gdi/printer_dc.h"
 #include "platform/os/clock.h"
 #include "platform/os/files.h"
+#include "platform/os/library.h"
 #include "platform/os/paths.h"
 #include "platform/spooler/drivers.h"
 #include "platform/spooler/port_driver.h"
@@ -43,7 +44,24 @@ settings::PrintSettings settingsFor(int paperSize) {
   return s;
 }
 
+// The package's color profiles, made by the build beside its programs, go
+// into the root's color folder, where the color matching looks for them.
+bool installProfiles() {
+  fs::path built = os::platformLibraryFolder().parent_path() / "profiles";
+  fs::path color = os::folderPath(os::Folder::Color);
+  std::error_code ec;
+  fs::create_directories(color, ec);
+  int copied = 0;
+  for (const auto& entry : fs::directory_iterator(built, ec)) {
+    if (entry.path().extension() != ".ICC") continue;
+    fs::copy_file(entry.path(), color / entry.path().filename(), fs::copy_options::overwrite_existing, ec);
+    copied += ec ? 0 : 1;
+  }
+  return copied > 0;
+}
+
 bool installPackage() {
+  if (!installProfiles()) std::printf("q7310 demo: no color profiles found; pages print without color matching\n");
   return spooler::addPrinter({kPrinterName, kPort, kPrinterName}) &&
          spooler::addPrinterDriver({3, kPrinterName, spooler::kEnvironmentX64, "Q7310DDI.dll", "", "Q7310UI.dll"});
 }
