@@ -44,7 +44,7 @@ std::u16string deviceNameFrom(std::u16string_view name) {
 }
 
 void createDefaults(PrintSettings& record, std::u16string_view name, SettingsModule module) {
-  std::memset(&record, 0, sizeof record);
+  record = PrintSettings{};
   DevModeW& dm = record.dm;
   copyWide(dm.dmDeviceName, deviceNameFrom(name));
   dm.dmSpecVersion = kSpecVersion;

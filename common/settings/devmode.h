@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/gdi/types.h"
+
 namespace q7310::settings {
 
 static_assert(std::endian::native == std::endian::little, "records are stored little-endian");
@@ -115,22 +117,9 @@ static_assert(offsetof(DevModeW, dmMediaType) == 196);
 static_assert(offsetof(DevModeW, dmDitherType) == 200);
 static_assert(offsetof(DevModeW, dmPanningWidth) == 212);
 
-// The platform's color adjustment record; carried, not interpreted.
-struct ColorAdjustment {
-  uint16_t caSize;
-  uint16_t caFlags;
-  uint16_t caIlluminantIndex;
-  uint16_t caRedGamma;
-  uint16_t caGreenGamma;
-  uint16_t caBlueGamma;
-  uint16_t caReferenceBlack;
-  uint16_t caReferenceWhite;
-  int16_t caContrast;
-  int16_t caBrightness;
-  int16_t caColorfulness;
-  int16_t caRedGreenTint;
-};
-static_assert(sizeof(ColorAdjustment) == 24);
+// The platform's color adjustment record (defined with the graphics engine's
+// records); the private part carries it without interpreting it.
+using ColorAdjustment = gdi::ColorAdjustment;
 
 struct PrivateDevMode {
   uint32_t signature;
